@@ -1,0 +1,45 @@
+# The project's commands. "make test" is what CI runs.
+SHELL := /bin/bash
+JOBS ?= 2
+NATIVE := build/native
+WIN := build/win
+
+.PHONY: all setup build native win test test-native test-win bench demo clean
+
+all: build
+
+setup:
+	@bash scripts/setup-debian.sh
+
+build: setup native win
+
+native:
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(NATIVE) -j$(JOBS)
+
+win:
+	@cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null
+	@cmake --build $(WIN) -j$(JOBS)
+
+test: build
+	@scripts/winebed init
+	@cd $(NATIVE) && ctest --output-on-failure -j$(JOBS)
+	@cd $(WIN) && xvfb-run -a ctest --output-on-failure -j$(JOBS)
+
+test-native: setup native
+	@cd $(NATIVE) && ctest --output-on-failure -j$(JOBS)
+
+test-win: setup win
+	@scripts/winebed init
+	@cd $(WIN) && xvfb-run -a ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	@bash bench/engine_bench.sh
+
+demo:
+	@echo "The program's main job (a sample backup set run by drovenmk.exe) arrives with the program shell."
+	@echo "Until then: make test builds both deliverables and runs the engine under Wine."
+
+clean:
+	rm -rf build

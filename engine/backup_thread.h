@@ -1,0 +1,136 @@
+// One backup run over the whole backup set, performed on a worker thread:
+// for each checked job it forms the date folder, copies the source into the
+// destination under the job's rules, mirrors, and reports every step to the
+// window and the daily log.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/datetime.h"
+#include "engine/backup_job.h"
+#include "engine/backup_log.h"
+#include "engine/file_system.h"
+#include "engine/network.h"
+#include "engine/pattern_table.h"
+#include "engine/run_control.h"
+#include "engine/run_window.h"
+
+namespace dm {
+
+// What the run starter hands the run besides its jobs.
+struct RunOptions {
+  bool statusBarProgress = false;  // OptionStatusView
+  bool wholeProgress = false;      // OptionStatusWholeProgress
+  int statusLevel = 2;             // OptionLogView: lines up to this level reach the window
+  int logLevel = 0;                // OptionLogSave: lines up to this level reach the log; 0 no log
+  bool fileWatch = false;          // OptionFileWatch
+  bool notifyStart = false;        // OptionNotifyBackupStart
+  bool notifyFinish = false;       // OptionNotifyBackupFinish
+  std::string notifyUserName;      // OptionNotifyUserName
+  int scheduleKind = 0;            // OptionAutoUpdateSchedule, named in automatic start lines
+  std::string logFolder;           // the program's folder, ending with a delimiter
+  int finishDelayMs = 200;         // pause before RunFinished
+};
+
+// The platform services a run uses.
+struct RunServices {
+  FileSystem& fs;
+  RunWindow& window;
+  RunControl& control;
+  Clock& clock;
+  NetworkAccess* network = nullptr;  // none: log-on, volume checks and notices are skipped
+};
+
+class TFileBackupThread {
+ public:
+  TFileBackupThread(BackupRunMode mode, const RunOptions& options, const RunServices& services);
+
+  void AddJob(BackupJob job) { jobs_.push_back(std::move(job)); }
+
+  // The whole run, on the calling thread.
+  void Execute();
+
+  // Asks the run to end at its next checkpoint without an end line.
+  void Terminate() { terminated_.store(true); }
+
+  int NewCount() const { return newCount_; }
+  int UpdatedCount() const { return updatedCount_; }
+  int ErrorCount() const { return errorCount_; }
+
+  // "( 新規:%d  更新:%d  エラー:%d )"
+  std::string Summary() const;
+
+ private:
+  void Report(int kind, std::string_view title, int level, std::string_view text);
+  bool StopRequested();
+  void RunJob(int row, BackupJob& job);
+  void ReadPatterns(const BackupJob& job);
+  void CountFiles(const std::string& folder);
+  bool WalkAndCopy(const std::string& src, const std::string& dst);
+  void CopyOneFile(const DirEntry& source, const std::string& srcPath, const std::string& dstPath,
+                   bool dstFolderIsNew);
+  uint32_t CopyThroughTemporary(const std::string& srcPath, const std::string& dstPath,
+                                const DirEntry* oldDestination);
+  void KeepTimes(const std::string& dstPath, const FileTimes& times, bool update);
+  void MirrorFolder(const std::string& src, const std::string& dst);
+  void MirrorDelete(const std::string& dstPath, bool folder);
+  bool CopyProgressed(uint64_t transferred, uint64_t total);
+
+  bool LogOnAndCheckVolumes(const BackupJob& job);
+  bool LogOn(const std::string& title, const std::string& remote, const std::string& user,
+             const std::string& password);
+  bool CheckVolume(const std::string& path, const std::string& expected);
+  void LogOff(const BackupJob& job);
+  void LogOffOne(const std::string& remote);
+  void SendNotification(const std::string& message);
+
+  bool TestMode() const { return mode_ == kRunTest; }
+
+  const BackupRunMode mode_;
+  const RunOptions options_;
+  FileSystem& fs_;
+  RunWindow& window_;
+  RunControl& control_;
+  Clock& clock_;
+  NetworkAccess* network_;
+
+  std::vector<BackupJob> jobs_;
+  std::unique_ptr<BackupLog> log_;
+  int logLevel_ = 0;
+  std::atomic<bool> terminated_{false};
+
+  PatternTable filePatterns_;
+  PatternTable folderPatterns_;
+
+  // The current job's rules.
+  std::string jobSrc_;
+  bool subDirs_ = false;
+  bool copyAll_ = false;
+  bool cutoffOn_ = false;
+  int32_t cutoffDos_ = 0;
+  bool recycle_ = false;
+  bool toleranceOn_ = false;
+  int tolerance_ = 0;
+  bool keepTimes_ = false;
+  bool copyEmptyFiles_ = false;
+  bool skipReadOnly_ = false;
+  bool skipHidden_ = false;
+  bool mirrorHalted_ = false;  // the source vanished during mirroring
+
+  int newCount_ = 0;
+  int updatedCount_ = 0;
+  int errorCount_ = 0;
+  int progressIndex_ = 0;
+  int progressTotal_ = 0;
+  int lastPercent_ = -1;
+};
+
+// Name of the temporary file a copy is written to before it replaces the
+// destination; `attempt` gives another name when that one is taken.
+std::string TemporaryCopyName(std::string_view dstPath, int attempt);
+
+}  // namespace dm

@@ -1,0 +1,95 @@
+// What the engine asks of the file system. The Win32 implementation calls the
+// wide file functions; tests use an in-memory fake. Paths are UTF-8 text in
+// Windows form ("C:\data\a.txt", "\\server\share\x").
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace dm {
+
+inline constexpr uint32_t kAttrReadOnly = 0x01;
+inline constexpr uint32_t kAttrHidden = 0x02;
+inline constexpr uint32_t kAttrSystem = 0x04;
+inline constexpr uint32_t kAttrDirectory = 0x10;
+inline constexpr uint32_t kAttrArchive = 0x20;
+inline constexpr uint32_t kAttrNormal = 0x80;
+inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
+
+// System error codes the engine itself produces or tests for.
+inline constexpr uint32_t kErrorFileNotFound = 2;
+inline constexpr uint32_t kErrorAccessDenied = 5;
+inline constexpr uint32_t kErrorRequestAborted = 1235;
+
+// FILETIME values: 100-nanosecond ticks since 1601, UTC.
+struct FileTimes {
+  uint64_t creation = 0;
+  uint64_t lastAccess = 0;
+  uint64_t lastWrite = 0;
+  bool operator==(const FileTimes&) const = default;
+};
+
+struct DirEntry {
+  std::string name;
+  uint32_t attributes = 0;
+  uint64_t size = 0;
+  uint32_t dosTime = 0;  // last write, packed DOS date-time in local time
+  FileTimes times;
+  bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
+  bool IsDotEntry() const { return name == "." || name == ".."; }
+};
+
+// One folder's entries in the order the file system returns them, "." and
+// ".." included where the file system reports them.
+class DirectoryListing {
+ public:
+  virtual ~DirectoryListing() = default;
+  virtual bool Next(DirEntry& entry) = 0;
+};
+
+// Told how far a copy has come; answers false to cancel it.
+using CopyProgress = std::function<bool(uint64_t transferred, uint64_t total)>;
+
+// A file being appended to (the daily log).
+class AppendFile {
+ public:
+  virtual ~AppendFile() = default;
+  virtual bool Write(const std::string& bytes) = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // nullptr when the folder cannot be listed or holds nothing.
+  virtual std::unique_ptr<DirectoryListing> List(const std::string& folder) = 0;
+  // The entry a path names, as a listing of its folder would show it.
+  virtual bool Lookup(const std::string& path, DirEntry& entry) = 0;
+  virtual bool IsFolder(const std::string& path) = 0;
+  // Creates the folder and every missing parent.
+  virtual bool CreateFolderTree(const std::string& path) = 0;
+
+  virtual uint32_t GetAttributes(const std::string& path) = 0;
+  virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
+
+  // Copies a file over whatever `to` holds. 0 or the system error code;
+  // a copy cancelled by `progress` answers kErrorRequestAborted.
+  virtual uint32_t CopyFileTo(const std::string& from, const std::string& to, const CopyProgress& progress) = 0;
+  // Renames `from` to `to`, replacing `to` in one step. 0 or the error code.
+  virtual uint32_t MoveReplacing(const std::string& from, const std::string& to) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
+  virtual bool SetFileTimes(const std::string& path, const FileTimes& times) = 0;
+
+  // The shell's delete of one file or folder (with its contents), silent and
+  // without confirmation; into the recycle bin when asked. 0 on success.
+  virtual int ShellDelete(const std::string& path, bool toRecycleBin) = 0;
+
+  // nullptr when the file cannot be opened for appending.
+  virtual std::unique_ptr<AppendFile> OpenAppend(const std::string& path) = 0;
+
+  virtual std::string ErrorMessage(uint32_t code) = 0;
+};
+
+}  // namespace dm

@@ -1,0 +1,78 @@
+// An in-memory file system for engine tests: case-insensitive Windows paths,
+// file contents as strings, attributes, DOS times, and switches to make
+// single operations fail.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/datetime.h"
+#include "engine/file_system.h"
+
+namespace dm {
+
+class FakeFileSystem : public FileSystem {
+ public:
+  struct Node {
+    std::string path;  // as created, original case
+    bool folder = false;
+    uint32_t attributes = kAttrArchive;
+    std::string content;
+    uint32_t dosTime = 0;
+    FileTimes times;
+    bool operator==(const Node&) const = default;
+  };
+
+  // Test set-up. Parents are created as needed.
+  void AddFolder(const std::string& path);
+  void AddFile(const std::string& path, const std::string& content, const DateTimeParts& written,
+               uint32_t attributes = kAttrArchive);
+  void AddFileDos(const std::string& path, const std::string& content, uint32_t dosTime,
+                  uint32_t attributes = kAttrArchive);
+
+  bool Exists(const std::string& path) const;
+  const Node* Find(const std::string& path) const;
+  std::string Content(const std::string& path) const;
+  // Every path below a folder (files and folders), in order.
+  std::vector<std::string> Below(const std::string& folder) const;
+  const std::map<std::string, Node>& Nodes() const { return nodes_; }
+
+  // Failure switches.
+  std::set<std::string> failCopyFrom;    // copies from these paths fail (sharing violation)
+  std::set<std::string> undeletable;     // shell deletes of these fail
+  std::set<std::string> uncreatable;     // folders that cannot be created
+  std::set<std::string> failSetTimes;    // SetFileTimes fails
+  bool failOpenAppend = false;
+  int copyChunks = 4;                    // progress calls per copy
+  // Called after each progress step of a copy; a test can request an abort here.
+  std::function<void(const std::string& from, int chunk)> onCopyChunk;
+
+  std::vector<std::string> recycled;     // paths sent to the recycle bin
+  std::vector<std::string> journal;      // every change, in order ("copy a -> b", ...)
+
+  // FileSystem
+  std::unique_ptr<DirectoryListing> List(const std::string& folder) override;
+  bool Lookup(const std::string& path, DirEntry& entry) override;
+  bool IsFolder(const std::string& path) override;
+  bool CreateFolderTree(const std::string& path) override;
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  uint32_t CopyFileTo(const std::string& from, const std::string& to, const CopyProgress& progress) override;
+  uint32_t MoveReplacing(const std::string& from, const std::string& to) override;
+  bool RemoveFile(const std::string& path) override;
+  bool SetFileTimes(const std::string& path, const FileTimes& times) override;
+  int ShellDelete(const std::string& path, bool toRecycleBin) override;
+  std::unique_ptr<AppendFile> OpenAppend(const std::string& path) override;
+  std::string ErrorMessage(uint32_t code) override;
+
+ private:
+  static std::string Key(const std::string& path);
+  Node* FindMutable(const std::string& path);
+  bool ParentExists(const std::string& path) const;
+  std::map<std::string, Node> nodes_;
+};
+
+}  // namespace dm

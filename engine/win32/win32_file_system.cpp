@@ -1,0 +1,282 @@
+#include "engine/win32/win32_file_system.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "base/paths.h"
+#include "base/win/handles.h"
+#include "base/win/wide.h"
+
+namespace dm {
+
+namespace {
+
+uint64_t ToTicks(const FILETIME& ft) { return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
+
+FILETIME ToFileTime(uint64_t ticks) {
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(ticks);
+  ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  return ft;
+}
+
+// The last-write time as a packed DOS date-time in local time.
+uint32_t LocalDosTime(const FILETIME& utc) {
+  FILETIME local;
+  WORD date = 0;
+  WORD time = 0;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return 0;
+  return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+void FillEntry(DirEntry& entry, DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIME& creation,
+               const FILETIME& access, const FILETIME& write) {
+  entry.attributes = attributes;
+  entry.size = (static_cast<uint64_t>(sizeHigh) << 32) | sizeLow;
+  entry.times.creation = ToTicks(creation);
+  entry.times.lastAccess = ToTicks(access);
+  entry.times.lastWrite = ToTicks(write);
+  entry.dosTime = LocalDosTime(write);
+}
+
+class Win32Listing : public DirectoryListing {
+ public:
+  Win32Listing(HANDLE find, const WIN32_FIND_DATAW& first) : find_(find), data_(first), pending_(true) {}
+
+  bool Next(DirEntry& entry) override {
+    if (!pending_ && !FindNextFileW(find_.Get(), &data_)) return false;
+    pending_ = false;
+    entry.name = WideToUtf8(data_.cFileName);
+    FillEntry(entry, data_.dwFileAttributes, data_.nFileSizeHigh, data_.nFileSizeLow, data_.ftCreationTime,
+              data_.ftLastAccessTime, data_.ftLastWriteTime);
+    return true;
+  }
+
+ private:
+  FindHandle find_;
+  WIN32_FIND_DATAW data_;
+  bool pending_;
+};
+
+class Win32AppendFile : public AppendFile {
+ public:
+  explicit Win32AppendFile(HANDLE file) : file_(file) {}
+  bool Write(const std::string& bytes) override {
+    size_t done = 0;
+    while (done < bytes.size()) {
+      DWORD written = 0;
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+      if (!WriteFile(file_.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+      done += written;
+    }
+    return true;
+  }
+
+ private:
+  FileHandle file_;
+};
+
+struct ProgressContext {
+  const CopyProgress* progress;
+};
+
+DWORD CALLBACK CopyProgressRoutine(LARGE_INTEGER total, LARGE_INTEGER transferred, LARGE_INTEGER, LARGE_INTEGER,
+                                   DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
+  auto* context = static_cast<ProgressContext*>(data);
+  bool go_on = (*context->progress)(static_cast<uint64_t>(transferred.QuadPart),
+                                    static_cast<uint64_t>(total.QuadPart));
+  return go_on ? PROGRESS_CONTINUE : PROGRESS_CANCEL;
+}
+
+using CopyFileExWFunction = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPPROGRESS_ROUTINE, LPVOID, LPBOOL, DWORD);
+
+CopyFileExWFunction BoundCopyFileEx() {
+  static CopyFileExWFunction bound = reinterpret_cast<CopyFileExWFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CopyFileExW")));
+  return bound;
+}
+
+// The shell's file operation works in MAX_PATH buffers. Given a folder whose
+// tree holds a longer path it does not fail cleanly: Wine's version goes on
+// with an empty path and deletes the contents of the current directory. So
+// the shell only ever sees trees whose every path fits.
+constexpr size_t kShellPathLimit = MAX_PATH - 1;
+
+std::wstring WithoutLongPrefix(const std::wstring& native) {
+  if (native.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\" + native.substr(7);
+  if (native.rfind(L"\\\\?\\", 0) == 0) return native.substr(4);
+  return native;
+}
+
+// True when the path and everything below it stay within the shell's limit.
+bool TreeFitsTheShell(const std::wstring& native, size_t plainLength) {
+  if (plainLength >= kShellPathLimit) return false;
+  DWORD attributes = GetFileAttributesW(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;  // the shell removes the link, not its target
+  WIN32_FIND_DATAW data;
+  FindHandle find(FindFirstFileW((native + L"\\*").c_str(), &data));
+  if (!find) return true;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (!TreeFitsTheShell(native + L"\\" + name, plainLength + 1 + name.size())) return false;
+  } while (FindNextFileW(find.Get(), &data));
+  return true;
+}
+
+// Deletes a file, or a folder with everything in it, on long paths. A link
+// to a folder is removed as a link: what it points to is left alone.
+bool DeleteTree(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(path.c_str()) != 0;
+  bool ok = true;
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileW((path + L"\\*").c_str(), &data));
+    if (find) {
+      do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L".." || name.empty()) continue;
+        ok = DeleteTree(path + L"\\" + name) && ok;
+      } while (FindNextFileW(find.Get(), &data));
+    }
+  }
+  return RemoveDirectoryW(path.c_str()) != 0 && ok;
+}
+
+bool IsAbsolute(const std::string& path) {
+  return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+         (path.size() >= 3 && path[0] == '\\' && path[1] == '\\');
+}
+
+}  // namespace
+
+std::wstring NativePath(const std::string& path) {
+  std::wstring wide = Utf8ToWide(path);
+  if (wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return wide;
+  std::wstring full(needed, L'\0');
+  DWORD length = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+  full.resize(length);
+  if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\') return L"\\\\?\\UNC" + full.substr(1);
+  if (full.size() >= 3 && full[1] == L':') return L"\\\\?\\" + full;
+  return full;
+}
+
+Win32FileSystem::Win32FileSystem() = default;
+
+std::unique_ptr<DirectoryListing> Win32FileSystem::List(const std::string& folder) {
+  std::wstring pattern = NativePath(JoinPath(folder, "*.*"));
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                 FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32Listing>(find, data);
+}
+
+bool Win32FileSystem::Lookup(const std::string& path, DirEntry& entry) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(NativePath(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  entry.name = FileNamePart(path);
+  FillEntry(entry, data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftCreationTime,
+            data.ftLastAccessTime, data.ftLastWriteTime);
+  return true;
+}
+
+bool Win32FileSystem::IsFolder(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(NativePath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32FileSystem::CreateFolderTree(const std::string& path) {
+  std::wstring native = NativePath(path);
+  while (!native.empty() && native.back() == L'\\') native.pop_back();
+  if (CreateDirectoryW(native.c_str(), nullptr)) return true;
+  DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS) return IsFolder(path);
+  if (error != ERROR_PATH_NOT_FOUND) return false;
+  std::string parent = ParentPath(path);
+  if (parent.empty() || parent == path || !CreateFolderTree(parent)) return false;
+  return CreateDirectoryW(native.c_str(), nullptr) || IsFolder(path);
+}
+
+uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
+  return GetFileAttributesW(NativePath(path).c_str());
+}
+
+bool Win32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  return SetFileAttributesW(NativePath(path).c_str(), attributes) != 0;
+}
+
+uint32_t Win32FileSystem::CopyFileTo(const std::string& from, const std::string& to, const CopyProgress& progress) {
+  std::wstring source = NativePath(from);
+  std::wstring target = NativePath(to);
+  BOOL ok;
+  if (CopyFileExWFunction copy = BoundCopyFileEx()) {
+    ProgressContext context{&progress};
+    ok = copy(source.c_str(), target.c_str(), CopyProgressRoutine, &context, nullptr,
+              COPY_FILE_RESTARTABLE | COPY_FILE_FAIL_IF_EXISTS);
+  } else {
+    ok = CopyFileW(source.c_str(), target.c_str(), TRUE);
+  }
+  return ok ? 0 : GetLastError();
+}
+
+uint32_t Win32FileSystem::MoveReplacing(const std::string& from, const std::string& to) {
+  // No write-through: should the rename be lost in a power cut, the old
+  // copy and the complete new one both remain, and the next run redoes it.
+  if (MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return 0;
+  }
+  return GetLastError();
+}
+
+bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileW(NativePath(path).c_str()) != 0; }
+
+bool Win32FileSystem::SetFileTimes(const std::string& path, const FileTimes& times) {
+  FileHandle file(CreateFileW(NativePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return false;
+  FILETIME creation = ToFileTime(times.creation);
+  FILETIME access = ToFileTime(times.lastAccess);
+  FILETIME write = ToFileTime(times.lastWrite);
+  return SetFileTime(file.Get(), &creation, &access, &write) != 0;
+}
+
+int Win32FileSystem::ShellDelete(const std::string& path, bool toRecycleBin) {
+  // Only whole, absolute paths: an empty or relative one would name
+  // something below the current directory.
+  if (!IsAbsolute(path)) return ERROR_INVALID_NAME;
+  std::wstring native = NativePath(path);
+  if (!toRecycleBin) return DeleteTree(native) ? 0 : static_cast<int>(GetLastError() ? GetLastError() : 1);
+  std::wstring plain = WithoutLongPrefix(native);
+  if (!TreeFitsTheShell(native, plain.size())) return ERROR_FILENAME_EXCED_RANGE;
+  std::vector<wchar_t> list(plain.begin(), plain.end());
+  list.push_back(L'\0');
+  list.push_back(L'\0');
+  SHFILEOPSTRUCTW operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = list.data();
+  // No error dialog either: a run is often unattended, and a dialog would
+  // hold it until someone answers.
+  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_ALLOWUNDO;
+  return SHFileOperationW(&operation);
+}
+
+std::unique_ptr<AppendFile> Win32FileSystem::OpenAppend(const std::string& path) {
+  HANDLE file = CreateFileW(NativePath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32AppendFile>(file);
+}
+
+std::string Win32FileSystem::ErrorMessage(uint32_t code) { return SystemErrorMessage(code); }
+
+}  // namespace dm

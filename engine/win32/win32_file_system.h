@@ -1,0 +1,32 @@
+// The engine's file system on the Win32 wide functions. Paths reach the
+// system in their long form (\\?\C:\..., \\?\UNC\server\share\...), so
+// folders deeper than MAX_PATH are handled like any other.
+#pragma once
+
+#include "engine/file_system.h"
+
+namespace dm {
+
+class Win32FileSystem : public FileSystem {
+ public:
+  Win32FileSystem();
+
+  std::unique_ptr<DirectoryListing> List(const std::string& folder) override;
+  bool Lookup(const std::string& path, DirEntry& entry) override;
+  bool IsFolder(const std::string& path) override;
+  bool CreateFolderTree(const std::string& path) override;
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  uint32_t CopyFileTo(const std::string& from, const std::string& to, const CopyProgress& progress) override;
+  uint32_t MoveReplacing(const std::string& from, const std::string& to) override;
+  bool RemoveFile(const std::string& path) override;
+  bool SetFileTimes(const std::string& path, const FileTimes& times) override;
+  int ShellDelete(const std::string& path, bool toRecycleBin) override;
+  std::unique_ptr<AppendFile> OpenAppend(const std::string& path) override;
+  std::string ErrorMessage(uint32_t code) override;
+};
+
+// The wide long form of a path: made absolute and normalised, then prefixed.
+std::wstring NativePath(const std::string& path);
+
+}  // namespace dm
