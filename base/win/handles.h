@@ -57,10 +57,22 @@ struct ModuleHandleTraits {
   static Handle Invalid() { return nullptr; }
   static void Close(Handle h) { FreeLibrary(h); }
 };
+struct RegistryKeyTraits {  // keys opened or created below a root; never the predefined roots
+  using Handle = HKEY;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { RegCloseKey(h); }
+};
+struct ChangeNotificationTraits {  // FindFirstChangeNotification
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { FindCloseChangeNotification(h); }
+};
 
 using FileHandle = UniqueHandle<KernelHandleTraits>;
 using ObjectHandle = UniqueHandle<ObjectHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 using ModuleHandle = UniqueHandle<ModuleHandleTraits>;
+using RegistryKeyHandle = UniqueHandle<RegistryKeyTraits>;
+using ChangeNotificationHandle = UniqueHandle<ChangeNotificationTraits>;
 
 }  // namespace dm
