@@ -71,6 +71,8 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   Sleep(1000);  // threads settled
+  std::printf("idle\n");  // the script starts measuring the server here
+  std::fflush(stdout);
   const double cpuBefore = CpuSeconds();
   const ULONGLONG wallBefore = GetTickCount64();
   Sleep(static_cast<DWORD>(seconds) * 1000);
@@ -83,5 +85,6 @@ int wmain(int argc, wchar_t** argv) {
 
   std::printf("mode=%s watchers=%d idle_seconds=%.1f cpu_seconds=%.3f core_percent=%.3f\n", poll ? "poll" : "wait",
               watching, wall, cpu, 100.0 * cpu / wall);
+  std::fflush(stdout);
   return watching == count ? 0 : 1;
 }
