@@ -125,7 +125,7 @@ void TFileBackupThread::Execute() {
   bool aborted = control_.AbortRequested() || terminated_.load();
   window_.SetRunning(false);
   if (options_.finishDelayMs > 0) clock_.SleepMs(options_.finishDelayMs);
-  window_.RunFinished(aborted);
+  window_.RunFinished(aborted, errorCount_);
 }
 
 void TFileBackupThread::RunJob(int row, BackupJob& job) {

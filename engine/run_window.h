@@ -18,8 +18,9 @@ class RunWindow {
   // Lock and unlock the window's commands around the run.
   virtual void RunStarted() = 0;
   // aborted: the run ended through the abort request or termination, so the
-  // command-line and shutdown follow-ups are dropped.
-  virtual void RunFinished(bool aborted) = 0;
+  // command-line and shutdown follow-ups are dropped. errors: the run's
+  // error count, for a command-line run's exit code.
+  virtual void RunFinished(bool aborted, int errors) = 0;
   virtual void SetProgress(int percent) = 0;
   virtual void SetStatusPanel(int panel, const std::string& text) = 0;
   // The Update column (sub-item 2) of settings row `row`.
@@ -33,7 +34,7 @@ class NullRunWindow : public RunWindow {
  public:
   void AddStatusLine(const ReportLine&) override {}
   void RunStarted() override {}
-  void RunFinished(bool) override {}
+  void RunFinished(bool, int) override {}
   void SetProgress(int) override {}
   void SetStatusPanel(int, const std::string&) override {}
   void SetUpdateColumn(int, const std::string&) override {}

@@ -462,8 +462,8 @@ namespace {
 // A window whose RunFinished can be waited for from the test thread.
 class SignallingWindow : public RecordingWindow {
  public:
-  void RunFinished(bool aborted) override {
-    RecordingWindow::RunFinished(aborted);
+  void RunFinished(bool aborted, int errors) override {
+    RecordingWindow::RunFinished(aborted, errors);
     std::lock_guard<std::mutex> lock(mutex);
     done = true;
     finished.notify_all();

@@ -15,7 +15,7 @@ class RecordingWindow : public RunWindow {
  public:
   void AddStatusLine(const ReportLine& line) override { lines.push_back(line); }
   void RunStarted() override { events.push_back("started"); }
-  void RunFinished(bool aborted) override { events.push_back(aborted ? "finished aborted" : "finished"); }
+  void RunFinished(bool aborted, int) override { events.push_back(aborted ? "finished aborted" : "finished"); }
   void SetProgress(int percent) override { progress.push_back(percent); }
   void SetStatusPanel(int panel, const std::string& text) override {
     panels.push_back(std::to_string(panel) + ":" + text);

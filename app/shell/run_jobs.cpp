@@ -1,0 +1,24 @@
+#include "app/shell/run_jobs.h"
+
+namespace dm {
+
+RunJobs BuildRunJobs(const std::vector<SettingsRow>& rows, BackupRunMode mode, bool autoBackup, bool fileWatch) {
+  RunJobs result;
+  const bool only_changed = (mode == kRunAutomatic || mode == kRunTest) && autoBackup && fileWatch;
+  for (const SettingsRow& row : rows) {
+    int count = row.changeCount ? row.changeCount->exchange(0) : 0;
+    bool checked = row.checked;
+    if (only_changed) checked = row.checked && row.changeCount && count != 0;
+    bool date_valid = true;
+    BackupJob job = MakeBackupJob(*row.setting, checked, &date_valid);
+    job.changeCount = count;
+    if (!date_valid) {
+      result.statusLines.push_back(ReportLine{kReportError, "エラー", kLevelMinimum,
+                                              "基準日の指定に誤りがあります '" + (*row.setting)[kOldFileDate] + "'"});
+    }
+    result.jobs.push_back(std::move(job));
+  }
+  return result;
+}
+
+}  // namespace dm

@@ -1,0 +1,65 @@
+#include "app/shell/set_document.h"
+
+namespace dm {
+
+SetDocument::SetDocument() { set_.fileName = kUntitledSetName; }
+
+void SetDocument::SetChecked(int row, bool checked) {
+  if (row >= 0 && row < RowCount()) set_.settings[row].checked = checked;
+}
+
+void SetDocument::SetUpdateText(int row, const std::string& text) {
+  if (row >= 0 && row < RowCount()) set_.settings[row][kUpdate] = text;
+}
+
+bool SetDocument::Load(const std::string& path, bool add, SetFileServices& services) {
+  StopAllWatchers();
+  BackupSet loaded = set_;
+  if (!LoadBackupSet(loaded, path, add, services)) {
+    watchers_.resize(set_.settings.size());
+    return false;
+  }
+  set_ = std::move(loaded);
+  set_.fileName = path;
+  set_.modified = false;
+  watchers_.clear();
+  watchers_.resize(set_.settings.size());
+  return true;
+}
+
+bool SetDocument::Save(const std::string& path, int& optionCryptEnabled, SetFileServices& services) {
+  if (!SaveBackupSet(set_, path, optionCryptEnabled, services)) return false;
+  set_.fileName = path;
+  set_.modified = false;
+  return true;
+}
+
+void SetDocument::StartAllWatchers(WatcherFactory& factory) {
+  watchers_.clear();
+  watchers_.resize(set_.settings.size());
+  for (size_t row = 0; row < set_.settings.size(); ++row) {
+    watchers_[row] = factory.Watch(set_.settings[row][kSrc]);
+  }
+}
+
+void SetDocument::StopAllWatchers() {
+  for (std::unique_ptr<RowWatcher>& watcher : watchers_) watcher.reset();
+  watchers_.resize(set_.settings.size());
+}
+
+std::optional<int> SetDocument::WatcherCount(int row) const {
+  if (row < 0 || row >= static_cast<int>(watchers_.size()) || !watchers_[row]) return std::nullopt;
+  return watchers_[row]->ChangeCount().load();
+}
+
+std::vector<SettingsRow> SetDocument::RunRows() {
+  watchers_.resize(set_.settings.size());
+  std::vector<SettingsRow> rows;
+  for (size_t row = 0; row < set_.settings.size(); ++row) {
+    std::atomic<int>* count = watchers_[row] ? &watchers_[row]->ChangeCount() : nullptr;
+    rows.push_back(SettingsRow{&set_.settings[row], set_.settings[row].checked, count});
+  }
+  return rows;
+}
+
+}  // namespace dm

@@ -1,0 +1,447 @@
+#include "app/win/main_window.h"
+
+#include <windowsx.h>
+
+#include "app/win/icons.h"
+#include "base/paths.h"
+#include "base/win/wide.h"
+
+namespace dm {
+
+namespace {
+
+const wchar_t kClassName[] = L"TMainForm";
+const wchar_t kTitle[] = L"Drovenmark";
+constexpr int kSplitterHeight = 5;
+constexpr UINT_PTR kAutoBackupTimer = 1;
+constexpr UINT_PTR kIconTimer = 2;
+constexpr UINT_PTR kTimer1 = 3;
+
+struct ToolButton {
+  int id;
+  int image;      // -1: a separator
+  const wchar_t* hint;
+  BYTE style;
+};
+
+const ToolButton kToolButtons[] = {
+    {ToolButtonNew, 0, L"新規作成", BTNS_BUTTON},
+    {ToolButtonOpen, 1, L"開く", BTNS_BUTTON},
+    {ToolButtonSave, 2, L"上書き保存", BTNS_BUTTON},
+    {0, -1, nullptr, BTNS_SEP},
+    {ToolButtonAdd, 3, L"設定の追加", BTNS_BUTTON},
+    {ToolButtonDel, 4, L"設定の削除", BTNS_BUTTON},
+    {ToolButtonEdit, 5, L"設定の編集", BTNS_BUTTON},
+    {ToolButtonDown, 6, L"下へ移動", BTNS_BUTTON},
+    {ToolButtonUp, 7, L"上へ移動", BTNS_BUTTON},
+    {0, -1, nullptr, BTNS_SEP},
+    {ToolButtonBackup, 8, L"バックアップ", BTNS_DROPDOWN},
+    {ToolButtonPause, 9, L"一時停止", BTNS_CHECK},
+    {ToolButtonAbort, 10, L"中止", BTNS_BUTTON},
+    {0, -1, nullptr, BTNS_SEP},
+    {ToolButtonAuto, 11, L"自動バックアップ", BTNS_CHECK},
+    {ToolButtonOption, 12, L"オプション", BTNS_BUTTON},
+    {ToolButton1, 13, L"ヘルプ", BTNS_BUTTON},
+};
+
+bool IsToolButton(int id) { return id >= ToolButtonNew && id <= ToolButton1; }
+
+void AppendItem(HMENU menu, int id, const wchar_t* text) { AppendMenuW(menu, MF_STRING, id, text); }
+
+}  // namespace
+
+TMainForm::TMainForm(HINSTANCE instance, const LaunchOptions& launch) : instance_(instance), launch_(launch) {}
+
+TMainForm::~TMainForm() {
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
+  for (HMENU menu : {settingsPopup_, backupDropDown_, trayMenu_}) {
+    if (menu) DestroyMenu(menu);
+  }
+  for (HIMAGELIST list : {reportImages_, trayFrames_, toolbarImages_}) {
+    if (list) ImageList_Destroy(list);
+  }
+  for (HICON icon : {bigIcon_, smallIcon_}) {
+    if (icon) DestroyIcon(icon);
+  }
+  if (font_) DeleteObject(font_);
+}
+
+bool TMainForm::Create() {
+  bigIcon_ = MakeApplicationIcon(32);
+  smallIcon_ = MakeApplicationIcon(16);
+  WNDCLASSEXW wc = {sizeof wc};
+  wc.lpfnWndProc = StaticProc;
+  wc.hInstance = instance_;
+  wc.hIcon = bigIcon_;
+  wc.hIconSm = smallIcon_;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);
+  taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
+  hwnd_ = CreateWindowExW(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                          CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance_, this);
+  if (!hwnd_) return false;
+  FormCreate();
+  return true;
+}
+
+LRESULT CALLBACK TMainForm::StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    auto* self = static_cast<TMainForm*>(create->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<TMainForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
+  return self->WndProc(message, wparam, lparam);
+}
+
+void TMainForm::CreateMenus() {
+  HMENU file = CreatePopupMenu();
+  AppendItem(file, NewMenu, L"新規作成(&N)");
+  AppendItem(file, OpenMenu, L"開く(&O)...");
+  AppendItem(file, AddMenu, L"追加で開く(&A)...");
+  AppendItem(file, SaveMenu, L"上書き保存(&S)\tCtrl+S");
+  AppendItem(file, NewSaveMenu, L"名前を付けて保存(&A)...");
+  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+  AppendItem(file, ExitMenu, L"終了(&X)");
+
+  HMENU edit = CreatePopupMenu();
+  AppendItem(edit, FolderAddMenu, L"設定の追加(&A)\tCtrl+A");
+  AppendItem(edit, FolderDelMenu, L"設定の削除(&D)\tCtrl+Del");
+  AppendItem(edit, FolderEditMenu, L"設定の編集(&E)\tCtrl+E");
+  AppendItem(edit, FolderCopyMenu, L"設定の複製(&C)");
+
+  HMENU backup = CreatePopupMenu();
+  AppendItem(backup, BackupMenu, L"バックアップ(&B)\tF9");
+  AppendItem(backup, BackupShutdownMenu, L"バックアップ＋シャットダウン(&X)");
+  AppendItem(backup, TestMenu, L"テストモード(&T)");
+  AppendMenuW(backup, MF_SEPARATOR, 0, nullptr);
+  AppendItem(backup, PauseMenu, L"一時停止(&P)");
+  AppendItem(backup, AbortMenu, L"中止(&S)");
+  AppendMenuW(backup, MF_SEPARATOR, 0, nullptr);
+  AppendItem(backup, AutoBackupMenu, L"自動バックアップ(&A)");
+  AppendItem(backup, OptionMenu, L"オプション(&O)...\tCtrl+Shift+F11");
+  AppendMenuW(backup, MF_SEPARATOR, 0, nullptr);
+  AppendItem(backup, TodayLogViewMenu, L"ログを表示(&V)");
+
+  HMENU help = CreatePopupMenu();
+  AppendItem(help, HelpContentsMenu, L"ヘルプ目次(&C)");
+  AppendItem(help, HomePageMenu, L"Drovenmarkのホームページ(&H)");
+  AppendItem(help, UpdateMenu, L"オンラインアップデート(&U)");
+  AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
+  AppendItem(help, AboutMenu, L"バージョン情報(&A)");
+
+  mainMenu_ = CreateMenu();
+  AppendMenuW(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"ファイル(&F)");
+  AppendMenuW(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"編集(&E)");
+  AppendMenuW(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(backup), L"バックアップ(&B)");
+  AppendMenuW(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"ヘルプ(&H)");
+  SetMenu(hwnd_, mainMenu_);
+
+  settingsPopup_ = CreatePopupMenu();
+  HMENU list_menu = CreatePopupMenu();
+  AppendItem(list_menu, PopUpMenuBackup, L"バックアップ(&B)");
+  AppendItem(list_menu, PopUpMenuAbort, L"中止(&S)");
+  AppendMenuW(list_menu, MF_SEPARATOR, 0, nullptr);
+  AppendItem(list_menu, PopupMenuAdd, L"設定の追加(&A)");
+  AppendItem(list_menu, PopupMenuDel, L"設定の削除(&D)");
+  AppendItem(list_menu, PopupMenuEdit, L"設定の編集(&E)");
+  AppendItem(list_menu, PopupMenuCopy, L"設定の複製(&C)");
+  AppendMenuW(list_menu, MF_SEPARATOR, 0, nullptr);
+  AppendItem(list_menu, PopupMenuUp, L"上へ移動(&U)");
+  AppendItem(list_menu, PopupMenuDown, L"下へ移動(&N)");
+  AppendMenuW(settingsPopup_, MF_POPUP, reinterpret_cast<UINT_PTR>(list_menu), L"");
+
+  backupDropDown_ = CreatePopupMenu();
+  HMENU drop = CreatePopupMenu();
+  AppendItem(drop, X1, L"バックアップ＋シャットダウン(&X)");
+  AppendItem(drop, N6, L"テストモードで実行(&T)");
+  AppendMenuW(backupDropDown_, MF_POPUP, reinterpret_cast<UINT_PTR>(drop), L"");
+
+  trayMenu_ = CreatePopupMenu();
+  HMENU tray = CreatePopupMenu();
+  AppendItem(tray, TaskMenuBackup, L"バックアップ(&B)");
+  AppendItem(tray, TaskMenuBackupShutdown, L"バックアップ＋シャットダウン(&X)");
+  AppendItem(tray, TaskMenuPause, L"一時停止(&P)");
+  AppendItem(tray, TaskMenuStop, L"中止(&S)");
+  AppendMenuW(tray, MF_SEPARATOR, 0, nullptr);
+  AppendItem(tray, TaskMenuAuto, L"自動バックアップ(&A)");
+  AppendMenuW(tray, MF_SEPARATOR, 0, nullptr);
+  AppendItem(tray, TaskMenuOption, L"オプション(&O)...");
+  AppendMenuW(tray, MF_SEPARATOR, 0, nullptr);
+  AppendItem(tray, TaskMenuExit, L"終了(&X)");
+  AppendMenuW(trayMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(tray), L"");
+
+  ACCEL keys[] = {
+      {FVIRTKEY, VK_F9, BackupMenu},
+      {FVIRTKEY | FCONTROL, 'S', SaveMenu},
+      {FVIRTKEY | FCONTROL, 'A', FolderAddMenu},
+      {FVIRTKEY | FCONTROL, VK_DELETE, FolderDelMenu},
+      {FVIRTKEY | FCONTROL, 'E', FolderEditMenu},
+      {FVIRTKEY | FCONTROL | FSHIFT, VK_F11, OptionMenu},
+  };
+  accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
+}
+
+void TMainForm::CreateToolbar() {
+  toolbar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0, hwnd_,
+                             nullptr, instance_, nullptr);
+  SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS | TBSTYLE_EX_MIXEDBUTTONS);
+  toolbarImages_ = MakeToolbarImages();
+  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
+  std::vector<TBBUTTON> buttons;
+  for (const ToolButton& b : kToolButtons) {
+    TBBUTTON button = {};
+    button.iBitmap = b.image < 0 ? 6 : b.image;
+    button.idCommand = b.id;
+    button.fsState = TBSTATE_ENABLED;
+    button.fsStyle = b.style;
+    button.iString = b.hint ? reinterpret_cast<INT_PTR>(b.hint) : -1;
+    buttons.push_back(button);
+  }
+  SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+  SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+}
+
+void TMainForm::CreateLists() {
+  const DWORD list_style = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL;
+  settingsList_ = CreateWindowExW(0, WC_LISTVIEWW, nullptr, list_style, 0, 0, 0, 0, hwnd_, nullptr, instance_,
+                                  nullptr);
+  SetWindowTextW(settingsList_, L"ListView1");
+  ListView_SetExtendedListViewStyle(settingsList_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  struct Column {
+    const wchar_t* title;
+    int width;
+  };
+  const Column settings_columns[] = {{L"名前", 150}, {L"ソース側", 220}, {L"バックアップ先", 220}, {L"最終更新日時", 140}};
+  for (int i = 0; i < 4; ++i) {
+    LVCOLUMNW column = {LVCF_TEXT | LVCF_WIDTH};
+    column.pszText = const_cast<wchar_t*>(settings_columns[i].title);
+    column.cx = settings_columns[i].width;
+    ListView_InsertColumn(settingsList_, i, &column);
+  }
+
+  statusList_ = CreateWindowExW(0, WC_LISTVIEWW, nullptr, list_style | LVS_NOSORTHEADER, 0, 0, 0, 0, hwnd_,
+                                nullptr, instance_, nullptr);
+  SetWindowTextW(statusList_, L"ListView2");
+  ListView_SetExtendedListViewStyle(statusList_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  ListView_SetBkColor(statusList_, RGB(0xE0, 0xE0, 0xE0));
+  ListView_SetTextBkColor(statusList_, RGB(0xE0, 0xE0, 0xE0));
+  reportImages_ = MakeReportKindImages();
+  ListView_SetImageList(statusList_, reportImages_, LVSIL_SMALL);
+  const Column status_columns[] = {{L"処理", 180}, {L"詳細", 560}};
+  for (int i = 0; i < 2; ++i) {
+    LVCOLUMNW column = {LVCF_TEXT | LVCF_WIDTH};
+    column.pszText = const_cast<wchar_t*>(status_columns[i].title);
+    column.cx = status_columns[i].width;
+    ListView_InsertColumn(statusList_, i, &column);
+  }
+}
+
+void TMainForm::CreateStatusBar() {
+  statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_, nullptr,
+                               instance_, nullptr);
+  int edges[] = {85, 185, 285, -1};
+  SendMessageW(statusBar_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+  progressBar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 0, 0, 0, 0,
+                                 statusBar_, nullptr, instance_, nullptr);
+  SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
+}
+
+void TMainForm::Layout() {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+  RECT bar;
+  GetWindowRect(toolbar_, &bar);
+  int top = bar.bottom - bar.top;
+  int bottom = client.bottom;
+  if (IsWindowVisible(statusBar_)) {
+    SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    RECT status;
+    GetWindowRect(statusBar_, &status);
+    bottom -= status.bottom - status.top;
+    RECT part;
+    SendMessageW(statusBar_, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&part));
+    InflateRect(&part, -1, -1);
+    MoveWindow(progressBar_, part.left, part.top, part.right - part.left, part.bottom - part.top, TRUE);
+  }
+  bool show_status_list = options_.optionEasyLogView == 0;
+  int split = show_status_list ? std::clamp(options_.windowSplit, 20, std::max(20, bottom - top - 40))
+                               : bottom - top;
+  MoveWindow(settingsList_, 0, top, client.right, split, TRUE);
+  splitterTop_ = top + split;
+  ShowWindow(statusList_, show_status_list ? SW_SHOW : SW_HIDE);
+  if (show_status_list) {
+    int list_top = splitterTop_ + kSplitterHeight;
+    MoveWindow(statusList_, 0, list_top, client.right, std::max(0, bottom - list_top), TRUE);
+    ListView_SetColumnWidth(statusList_, 1, LVSCW_AUTOSIZE_USEHEADER);
+  }
+}
+
+void TMainForm::SetCaption() {
+  SetWindowTextW(hwnd_, Utf8ToWide("Drovenmark - " + document_.FileName()).c_str());
+}
+
+void TMainForm::Enable(int id, bool enabled) {
+  if (IsToolButton(id)) {
+    SendMessageW(toolbar_, TB_ENABLEBUTTON, id, MAKELONG(enabled ? TRUE : FALSE, 0));
+    return;
+  }
+  UINT flags = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
+  for (HMENU menu : {mainMenu_, settingsPopup_, backupDropDown_, trayMenu_}) EnableMenuItem(menu, id, flags);
+}
+
+void TMainForm::Enable(std::initializer_list<int> ids, bool enabled) {
+  for (int id : ids) Enable(id, enabled);
+}
+
+void TMainForm::Check(std::initializer_list<int> ids, bool checked) {
+  for (int id : ids) {
+    if (IsToolButton(id)) {
+      SendMessageW(toolbar_, TB_CHECKBUTTON, id, MAKELONG(checked ? TRUE : FALSE, 0));
+      continue;
+    }
+    for (HMENU menu : {mainMenu_, settingsPopup_, backupDropDown_, trayMenu_}) {
+      CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    }
+  }
+}
+
+bool TMainForm::IsEnabled(int id) const {
+  if (IsToolButton(id)) return SendMessageW(toolbar_, TB_ISBUTTONENABLED, id, 0) != 0;
+  UINT state = GetMenuState(mainMenu_, id, MF_BYCOMMAND);
+  return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+void TMainForm::ListView1Click() {
+  int selected = ListView_GetNextItem(settingsList_, -1, LVNI_SELECTED);
+  int count = ListView_GetItemCount(settingsList_);
+  bool has = selected >= 0;
+  Enable({ToolButtonDel, ToolButtonEdit, PopupMenuDel, PopupMenuEdit, FolderDelMenu, FolderEditMenu, FolderCopyMenu,
+          PopupMenuCopy},
+         has);
+  Enable({PopupMenuDown, ToolButtonDown}, has && selected < count - 1);
+  Enable({PopupMenuUp, ToolButtonUp}, has && selected > 0);
+}
+
+void TMainForm::EnableBackupCommandsByRowCount() {
+  bool any = ListView_GetItemCount(settingsList_) > 0;
+  Enable({ToolButtonBackup, BackupMenu, BackupShutdownMenu, TestMenu}, any);
+}
+
+void TMainForm::BuckupPopupClick() {
+  bool on = options_.optionAutoUpdate == 1;
+  Check({AutoBackupMenu, TaskMenuAuto, ToolButtonAuto}, on);
+}
+
+void TMainForm::FillSettingsList() {
+  SendMessageW(settingsList_, WM_SETREDRAW, FALSE, 0);
+  ListView_DeleteAllItems(settingsList_);
+  const std::vector<BackupSetting>& settings = document_.Settings();
+  for (size_t i = 0; i < settings.size(); ++i) {
+    std::wstring name = Utf8ToWide(settings[i].name);
+    LVITEMW item = {LVIF_TEXT};
+    item.iItem = static_cast<int>(i);
+    item.pszText = name.data();
+    ListView_InsertItem(settingsList_, &item);
+    SetRowTexts(static_cast<int>(i));
+  }
+  SendMessageW(settingsList_, WM_SETREDRAW, TRUE, 0);
+}
+
+void TMainForm::SetRowTexts(int row) {
+  const BackupSetting& setting = document_.Settings()[row];
+  for (int column = 0; column < 3; ++column) {
+    std::wstring text = Utf8ToWide(setting.values[column]);
+    ListView_SetItemText(settingsList_, row, column + 1, text.data());
+  }
+  ListView_SetCheckState(settingsList_, row, setting.checked);
+}
+
+LRESULT TMainForm::ListView1AdvancedCustomDrawItem(NMLVCUSTOMDRAW* draw) {
+  if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+    int row = static_cast<int>(draw->nmcd.dwItemSpec);
+    std::optional<int> count = document_.WatcherCount(row);
+    if (!count || *count == -1) {
+      draw->clrText = RGB(0, 0, 0);
+    } else {
+      draw->clrText = *count != 0 ? RGB(255, 0, 0) : RGB(0, 0, 255);
+    }
+  }
+  return CDRF_DODEFAULT;
+}
+
+void TMainForm::OnSettingsListNotify(NMHDR* header, LRESULT& result, bool& handled) {
+  switch (header->code) {
+    case NM_CUSTOMDRAW:
+      result = ListView1AdvancedCustomDrawItem(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+      handled = true;
+      break;
+    case NM_CLICK:
+    case LVN_ITEMCHANGED: {
+      auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+      if (header->code == LVN_ITEMCHANGED && (change->uChanged & LVIF_STATE) &&
+          ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) && change->iItem >= 0) {
+        // A tick in the list changes the setting, not the file's modified state.
+        document_.SetChecked(change->iItem, ListView_GetCheckState(settingsList_, change->iItem) != 0);
+      }
+      if (IsEnabled(ToolButtonBackup)) ListView1Click();
+      break;
+    }
+    case NM_DBLCLK:
+      OnCommand(FolderEditMenu);
+      break;
+    default:
+      break;
+  }
+}
+
+bool TMainForm::StatusLineShown(int level) const {
+  return options_.optionLogView >= level && options_.optionEasyLogView == 0;
+}
+
+void TMainForm::AddStatusLine(int kind, const std::string& title, int level, const std::string& text) {
+  if (!StatusLineShown(level)) return;
+  SendMessageW(statusList_, WM_SETREDRAW, FALSE, 0);
+  int row = AppendStatusLine(kind, title, text);
+  ListView_EnsureVisible(statusList_, row, FALSE);
+  SendMessageW(statusList_, WM_SETREDRAW, TRUE, 0);
+}
+
+int TMainForm::AppendStatusLine(int kind, const std::string& title, const std::string& text) {
+  if (ListView_GetItemCount(statusList_) > options_.optionLogViewMax) ListView_DeleteItem(statusList_, 0);
+  std::wstring caption = Utf8ToWide(title);
+  std::wstring detail = Utf8ToWide(text);
+  LVITEMW item = {LVIF_TEXT | LVIF_IMAGE};
+  item.iItem = ListView_GetItemCount(statusList_);
+  item.iImage = kind;
+  item.pszText = caption.data();
+  int row = ListView_InsertItem(statusList_, &item);
+  ListView_SetItemText(statusList_, row, 1, detail.data());
+  return row;
+}
+
+void TMainForm::ShowContextMenu(HWND from, int x, int y) {
+  HMENU menu = nullptr;
+  if (from == settingsList_) {
+    if (IsEnabled(ToolButtonBackup)) ListView1Click();
+    menu = GetSubMenu(settingsPopup_, 0);
+  }
+  if (!menu) return;
+  if (x == -1 && y == -1) {
+    POINT p;
+    GetCursorPos(&p);
+    x = p.x;
+    y = p.y;
+  }
+  TrackPopupMenu(menu, TPM_RIGHTBUTTON, x, y, 0, hwnd_, nullptr);
+}
+
+}  // namespace dm

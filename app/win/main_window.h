@@ -1,0 +1,162 @@
+// TMainForm: the program's one top-level window. It shows the backup set as
+// the settings list and the reports of runs as the status list, starts,
+// pauses and aborts runs, keeps the schedule, and lives in the notification
+// area with an animated icon while a run is in progress.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/options/app_options.h"
+#include "app/options/win/registry_store.h"
+#include "app/shell/launch_options.h"
+#include "app/shell/set_document.h"
+#include "app/win/commands.h"
+#include "app/win/ui_event_queue.h"
+#include "backupset/backup_setting.h"
+#include "backupset/win/win32_set_file_services.h"
+#include "engine/run_control.h"
+#include "engine/win32/win32_file_system.h"
+#include "engine/win32/win32_network.h"
+
+namespace dm {
+
+// The exit code of a program started with a command-line run.
+enum RunExitCode : int { kExitSuccess = 0, kExitWithErrors = 1, kExitAbortedOrRefused = 2 };
+
+class TMainForm {
+ public:
+  TMainForm(HINSTANCE instance, const LaunchOptions& launch);
+  ~TMainForm();
+
+  // Registers the class, creates the window and runs FormCreate.
+  bool Create();
+  HWND Handle() const { return hwnd_; }
+  int ExitCode() const { return exitCode_; }
+  HACCEL Accelerators() const { return accelerators_; }
+
+ private:
+  static LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam);
+
+  // Set-up (main_window.cpp).
+  void FormCreate();
+  void CreateMenus();
+  void CreateToolbar();
+  void CreateLists();
+  void CreateStatusBar();
+  void Layout();
+  void ApplyWindowBounds();
+  void SetCaption();
+
+  // Commands.
+  void OnCommand(int id);
+  void Enable(int id, bool enabled);
+  void Enable(std::initializer_list<int> ids, bool enabled);
+  void Check(std::initializer_list<int> ids, bool checked);
+  bool IsEnabled(int id) const;
+  void ListView1Click();
+  void EnableBackupCommandsByRowCount();
+  void BuckupPopupClick();
+
+  // Settings list and status list.
+  void FillSettingsList();
+  void SetRowTexts(int row);
+  void OnSettingsListNotify(NMHDR* header, LRESULT& result, bool& handled);
+  LRESULT ListView1AdvancedCustomDrawItem(NMLVCUSTOMDRAW* draw);
+  void AddStatusLine(int kind, const std::string& title, int level, const std::string& text);
+  bool StatusLineShown(int level) const;
+  int AppendStatusLine(int kind, const std::string& title, const std::string& text);
+  void ShowContextMenu(HWND from, int x, int y);
+
+  // Runs (main_window_run.cpp).
+  void BackupClick();
+  void TestMenuClick();
+  void BackupShutdownMenuClick();
+  void TodayLogViewMenuClick();
+  void StartRun(BackupRunMode mode);
+  void PauseMenuClick();
+  void ToolButtonAbortClick();
+  void AutoBackupMenuClick();
+  void AutoBackupTimerTimer();
+  void Timer1Timer();
+  void ApplyUiEvents();
+  void RunStarted();
+  void RunFinished(bool aborted);
+  void ShowEndingForm(const wchar_t* text);
+  void HideEndingForm();
+  void WaitForRunToEnd();
+  void StartAllWatchers();
+  void StopAllWatchers();
+
+  // Tray (main_window_run.cpp).
+  void AddTrayIcon();
+  void RemoveTrayIcon();
+  void ShowTrayFrame(int frame);
+  void SetTrayAnimation(bool on);
+  void IconTimerTimer();
+  void OnTrayMessage(LPARAM mouseMessage);
+  void ShowFromTray();
+
+  // The set and closing.
+  bool OpenSetAtStart(const std::string& path);
+  bool SaveSet(const std::string& path);
+  bool QueryClose();
+  void SaveOptionsNow();
+  void SaveSetIfModified(bool ask);
+
+  HINSTANCE instance_;
+  LaunchOptions launch_;
+  HWND hwnd_ = nullptr;
+  HWND toolbar_ = nullptr;
+  HWND settingsList_ = nullptr;  // ListView1
+  HWND statusList_ = nullptr;    // ListView2
+  HWND statusBar_ = nullptr;     // StatusBar1
+  HWND progressBar_ = nullptr;   // ProgressBar1
+  HWND endingForm_ = nullptr;    // EndingForm
+  HWND endingLabel1_ = nullptr;
+  HMENU mainMenu_ = nullptr;
+  HMENU settingsPopup_ = nullptr;  // PopupMenu1
+  HMENU backupDropDown_ = nullptr; // PopupMenu2
+  HMENU trayMenu_ = nullptr;       // PopupMenu3
+  HACCEL accelerators_ = nullptr;
+  HIMAGELIST reportImages_ = nullptr;  // ImageList3
+  HIMAGELIST trayFrames_ = nullptr;    // ImageList5
+  HIMAGELIST toolbarImages_ = nullptr;
+  HICON bigIcon_ = nullptr;
+  HICON smallIcon_ = nullptr;
+  HICON trayIcon_ = nullptr;
+  HFONT font_ = nullptr;
+  UINT taskbarCreatedMessage_ = 0;
+
+  AppOptions options_;
+  RegistryOptionStore optionStore_;
+  SetDocument document_;
+  Win32SetFileServices setServices_;
+  Win32FileSystem fileSystem_;
+  Win32NetworkAccess network_;
+  std::unique_ptr<WatcherFactory> watcherFactory_;
+  RunControl control_;
+  std::unique_ptr<UiEventQueue> events_;
+
+  bool running_ = false;           // a run (or a modal list command) is in progress
+  bool shutdownRequest_ = false;   // shut down after this run
+  bool trayShown_ = false;
+  int trayFrame_ = 0;
+  bool iconTimerOn_ = false;
+  bool dragging_ = false;          // the splitter
+  int splitterTop_ = 0;
+  int lastRunErrors_ = 0;
+  bool lastRunAborted_ = false;
+  bool commandLineRunStarted_ = false;
+  bool setOpenFailed_ = false;     // the set named at start could not be opened
+  int exitCode_ = kExitSuccess;
+  bool optionsSaved_ = false;
+};
+
+}  // namespace dm

@@ -1,0 +1,724 @@
+// The main window's life: creation, the message map, runs and their
+// control, the schedule, the tray icon and closing.
+#include <windowsx.h>
+
+#include <filesystem>
+
+#include "app/shell/run_jobs.h"
+#include "app/shell/schedule.h"
+#include "app/win/main_window.h"
+#include "app/win/icons.h"
+#include "app/win/log_placeholder.h"
+#include "app/win/watchers.h"
+#include "app/win/shutdown.h"
+#include "base/datetime.h"
+#include "base/paths.h"
+#include "base/win/wide.h"
+#include "engine/backup_thread.h"
+#include "engine/run_thread.h"
+
+namespace dm {
+
+namespace {
+
+constexpr UINT_PTR kAutoBackupTimer = 1;
+constexpr UINT_PTR kIconTimer = 2;
+constexpr UINT_PTR kTimer1 = 3;
+constexpr int kSplitterHeight = 5;
+constexpr size_t kEventsPerBatch = 50000;
+
+double NowAsDays() { return EncodeDateTime(SystemClock().Now()); }
+
+bool FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string CurrentDirectory() {
+  wchar_t buffer[MAX_PATH * 4];
+  DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(std::size(buffer)), buffer);
+  return WideToUtf8(std::wstring(buffer, length));
+}
+
+}  // namespace
+
+void TMainForm::FormCreate() {
+  events_ = std::make_unique<UiEventQueue>(hwnd_, kUiEventsMessage);
+  watcherFactory_ = MakeWindowWatcherFactory(hwnd_, *events_);
+  setServices_.messages.SetMainWindow(hwnd_);
+  CreateMenus();
+  CreateToolbar();
+  CreateLists();
+  CreateStatusBar();
+  font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic");
+
+  // 1. The idle state.
+  SendMessageW(progressBar_, PBM_SETPOS, 0, 0);
+  Enable({ToolButtonAbort, AbortMenu, PopUpMenuAbort, ToolButtonSave, SaveMenu, NewSaveMenu, ToolButtonPause,
+          PauseMenu, TaskMenuPause, TaskMenuStop},
+         false);
+  ListView1Click();
+  running_ = false;
+  shutdownRequest_ = false;
+
+  // 2-3. Options; an updater goes no further.
+  LoadContext context;
+  context.updateMode = launch_.updateMode;
+  context.commandLineNamedSet = !launch_.setPath.empty();
+  context.currentDirectory = CurrentDirectory();
+  context.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  context.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  options_ = LoadOptions(optionStore_, context);
+  if (launch_.updateMode) return;
+
+  // 4-5. Bounds, window and tray.
+  SetWindowPos(hwnd_, nullptr, options_.windowLeft, options_.windowTop, options_.windowWidth,
+               options_.windowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(statusBar_, options_.optionStatusView == 1 ? SW_SHOW : SW_HIDE);
+  Layout();
+  if (!launch_.hidden) {
+    if (!launch_.startInTray) ShowWindow(hwnd_, SW_SHOW);
+    AddTrayIcon();
+  }
+
+  // 6. The backup set.
+  std::string path = !launch_.setPath.empty() ? launch_.setPath
+                     : options_.optionAutoSave == 1 ? options_.backupSetFile
+                                                    : std::string();
+  if (!path.empty()) {
+    if (FileExists(path)) {
+      setOpenFailed_ = !OpenSetAtStart(path);
+    } else {
+      document_.SetFileName(path);
+      setOpenFailed_ = true;
+      AddStatusLine(kReportError, "エラー", kLevelMinimum, "バックアップセットファイルが見つかりません " + path);
+    }
+  }
+
+  // 8-11.
+  SetCaption();
+  EnableBackupCommandsByRowCount();
+  BuckupPopupClick();
+  if (options_.optionAutoUpdate == 1) SetTimer(hwnd_, kAutoBackupTimer, 1000, nullptr);
+  UpdateWindow(hwnd_);
+  SetTimer(hwnd_, kTimer1, 100, nullptr);
+}
+
+bool TMainForm::OpenSetAtStart(const std::string& path) {
+  if (!document_.Load(path, false, setServices_.services)) {
+    document_.SetFileName(kUntitledSetName);
+    return false;
+  }
+  FillSettingsList();
+  if (options_.optionAutoUpdate == 1 && options_.optionFileWatch == 1) StartAllWatchers();
+  Enable({ToolButtonSave, SaveMenu}, false);
+  Enable(NewSaveMenu, true);
+  AddStatusLine(kReportSetOpened, "ファイルオープン", 0, path);
+  return true;
+}
+
+LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == taskbarCreatedMessage_ && taskbarCreatedMessage_ != 0) {
+    // The shell restarted: its notification area forgot the icon.
+    if (trayShown_) {
+      trayShown_ = false;
+      AddTrayIcon();
+    }
+    return 0;
+  }
+  switch (message) {
+    case WM_SIZE:
+      if (toolbar_) Layout();
+      return 0;
+    case WM_COMMAND:
+      if (lparam == 0 || reinterpret_cast<HWND>(lparam) == toolbar_) OnCommand(LOWORD(wparam));
+      return 0;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lparam);
+      if (header->hwndFrom == settingsList_) {
+        LRESULT result = 0;
+        bool handled = false;
+        OnSettingsListNotify(header, result, handled);
+        if (handled) return result;
+      } else if (header->code == TBN_DROPDOWN) {
+        auto* drop = reinterpret_cast<NMTOOLBARW*>(lparam);
+        if (drop->iItem == ToolButtonBackup) {
+          RECT rect;
+          SendMessageW(toolbar_, TB_GETRECT, ToolButtonBackup, reinterpret_cast<LPARAM>(&rect));
+          MapWindowPoints(toolbar_, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+          TrackPopupMenu(GetSubMenu(backupDropDown_, 0), TPM_LEFTALIGN, rect.left, rect.bottom, 0, hwnd_, nullptr);
+          return TBDDRET_DEFAULT;
+        }
+      }
+      break;
+    }
+    case WM_CONTEXTMENU:
+      ShowContextMenu(reinterpret_cast<HWND>(wparam), GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+      return 0;
+    case WM_INITMENUPOPUP:
+      BuckupPopupClick();
+      break;
+    case WM_SETCURSOR: {
+      POINT p;
+      GetCursorPos(&p);
+      ScreenToClient(hwnd_, &p);
+      if (reinterpret_cast<HWND>(wparam) == hwnd_ && p.y >= splitterTop_ && p.y < splitterTop_ + kSplitterHeight) {
+        SetCursor(LoadCursorW(nullptr, IDC_SIZENS));
+        return TRUE;
+      }
+      break;
+    }
+    case WM_LBUTTONDOWN:
+      if (GET_Y_LPARAM(lparam) >= splitterTop_ && GET_Y_LPARAM(lparam) < splitterTop_ + kSplitterHeight) {
+        dragging_ = true;
+        SetCapture(hwnd_);
+      }
+      return 0;
+    case WM_MOUSEMOVE:
+      if (dragging_) {
+        RECT bar;
+        GetWindowRect(toolbar_, &bar);
+        options_.windowSplit = std::max(20, static_cast<int>(GET_Y_LPARAM(lparam) - (bar.bottom - bar.top)));
+        Layout();
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (dragging_) {
+        dragging_ = false;
+        ReleaseCapture();
+      }
+      return 0;
+    case WM_TIMER:
+      if (wparam == kAutoBackupTimer) AutoBackupTimerTimer();
+      if (wparam == kIconTimer) IconTimerTimer();
+      if (wparam == kTimer1) Timer1Timer();
+      return 0;
+    case kUiEventsMessage:
+      ApplyUiEvents();
+      return 0;
+    case kTrayCallbackMessage:
+      OnTrayMessage(lparam);
+      return 0;
+    case kCommandLineRunDoneMessage:
+      SaveSetIfModified(false);
+      SaveOptionsNow();
+      DestroyWindow(hwnd_);
+      return 0;
+    case kShutdownAfterRunMessage:
+      SaveSetIfModified(false);
+      SaveOptionsNow();
+      ShutdownSystem();
+      return 0;
+    case WM_QUERYENDSESSION:
+      if (running_) control_.RequestAbort();
+      StopAllWatchers();
+      if (document_.Modified()) {
+        if (options_.optionAutoSave == 0 && !launch_.runAndExit) document_.SetFileName("dm_temp.dmk");
+        SaveSetIfModified(false);
+      }
+      SaveOptionsNow();
+      return TRUE;
+    case WM_SYSCOMMAND:
+      if (wparam == 10) return 0;
+      if ((wparam & 0xFFF0) == SC_MINIMIZE) {
+        ShowWindow(hwnd_, SW_HIDE);
+        return 0;
+      }
+      if ((wparam & 0xFFF0) == SC_CLOSE && options_.optionEndToTsr == 1) {
+        ShowWindow(hwnd_, SW_HIDE);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      if (QueryClose()) {
+        SaveOptionsNow();
+        DestroyWindow(hwnd_);
+      }
+      return 0;
+    case WM_DESTROY:
+      RemoveTrayIcon();
+      StopAllWatchers();
+      PostQuitMessage(exitCode_);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+void TMainForm::OnCommand(int id) {
+  switch (id) {
+    case ToolButtonBackup:
+    case BackupMenu:
+    case PopUpMenuBackup:
+    case TaskMenuBackup:
+      BackupClick();
+      break;
+    case TestMenu:
+    case N6:
+      TestMenuClick();
+      break;
+    case BackupShutdownMenu:
+    case X1:
+    case TaskMenuBackupShutdown:
+      BackupShutdownMenuClick();
+      break;
+    case PauseMenu:
+    case ToolButtonPause:
+    case TaskMenuPause:
+      PauseMenuClick();
+      break;
+    case AbortMenu:
+    case ToolButtonAbort:
+    case PopUpMenuAbort:
+    case TaskMenuStop:
+      ToolButtonAbortClick();
+      break;
+    case AutoBackupMenu:
+    case ToolButtonAuto:
+    case TaskMenuAuto:
+      AutoBackupMenuClick();
+      break;
+    case SaveMenu:
+    case ToolButtonSave:
+      if (FileExists(document_.FileName())) SaveSet(document_.FileName());
+      break;
+    case TodayLogViewMenu:
+      TodayLogViewMenuClick();
+      break;
+    case ExitMenu:
+    case TaskMenuExit:
+      PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+      break;
+    default:
+      // The list operations, the editor, the options, help, update and the
+      // about box arrive with their own windows.
+      break;
+  }
+}
+
+// ---- Runs ----
+
+void TMainForm::BackupClick() {
+  if (running_ || !IsEnabled(ToolButtonBackup)) return;
+  SetTrayAnimation(true);
+  StartRun(kRunManual);
+}
+
+void TMainForm::TestMenuClick() {
+  if (running_ || !IsEnabled(ToolButtonBackup)) return;
+  SetTrayAnimation(true);
+  StartRun(kRunTest);
+}
+
+void TMainForm::BackupShutdownMenuClick() {
+  if (running_ || !IsEnabled(ToolButtonBackup)) return;
+  int answer = MessageBoxW(nullptr,
+                           L"バックアップを実行した後に、システムをシャットダウンします。　　　　\n\n"
+                           L"全てのプロセスは強制的に終了されます。よろしいですか？",
+                           L"Drovenmark", MB_YESNO | MB_ICONQUESTION);
+  if (answer != IDYES) return;
+  shutdownRequest_ = true;
+  SetTrayAnimation(true);
+  StartRun(kRunManual);
+}
+
+void TMainForm::StartRun(BackupRunMode mode) {
+  if (running_) return;
+  running_ = true;
+  control_.Reset();
+
+  RunOptions run_options;
+  run_options.statusBarProgress = options_.optionStatusView == 1;
+  run_options.wholeProgress = options_.optionStatusWholeProgress == 1;
+  run_options.statusLevel = options_.optionLogView;
+  run_options.logLevel = options_.optionLogSave;
+  run_options.fileWatch = options_.optionFileWatch == 1;
+  run_options.notifyStart = options_.optionNotifyBackupStart == 1;
+  run_options.notifyFinish = options_.optionNotifyBackupFinish == 1;
+  run_options.notifyUserName = options_.optionNotifyUserName;
+  run_options.scheduleKind = options_.optionAutoUpdateSchedule;
+  run_options.logFolder = ProgramFolder();
+  auto run = std::make_unique<TFileBackupThread>(
+      mode, run_options, RunServices{fileSystem_, *events_, control_, SystemClock(), &network_});
+
+  if (options_.optionLogClear == 1) ListView_DeleteAllItems(statusList_);
+  RunJobs jobs = BuildRunJobs(document_.RunRows(), mode, options_.optionAutoUpdate == 1,
+                              options_.optionFileWatch == 1);
+  for (const ReportLine& line : jobs.statusLines) AddStatusLine(line.kind, line.title, line.level, line.text);
+  for (BackupJob& job : jobs.jobs) run->AddJob(std::move(job));
+  InvalidateRect(settingsList_, nullptr, FALSE);
+  // Priority 6 (time critical) is honoured like the others.
+  if (!StartRunThread(std::move(run), options_.optionPriority)) {
+    running_ = false;
+    AddStatusLine(kReportError, "エラー", kLevelMinimum, "バックアップを開始できませんでした");
+  }
+}
+
+void TMainForm::PauseMenuClick() {
+  if (!running_) return;
+  if (control_.Paused()) {
+    control_.Resume();
+    Check({PauseMenu, TaskMenuPause, ToolButtonPause}, false);
+    if (trayShown_ && iconTimerOn_) SetTimer(hwnd_, kIconTimer, trayFrame_ == 9 ? 1000 : 100, nullptr);
+  } else {
+    control_.Pause();
+    Check({PauseMenu, TaskMenuPause, ToolButtonPause}, true);
+    KillTimer(hwnd_, kIconTimer);  // the icon keeps its frame
+  }
+}
+
+void TMainForm::ToolButtonAbortClick() {
+  if (!running_ || control_.AbortRequested()) return;
+  shutdownRequest_ = false;
+  control_.RequestAbort();  // also releases a paused run
+  Check({PauseMenu, TaskMenuPause, ToolButtonPause}, false);
+  ShowEndingForm(L"バックアップ処理を中止しています");
+}
+
+void TMainForm::AutoBackupMenuClick() {
+  options_.lastBackup = 0.0;
+  options_.optionAutoUpdate = options_.optionAutoUpdate == 1 ? 0 : 1;
+  BuckupPopupClick();
+  if (options_.optionAutoUpdate == 1) {
+    SetTimer(hwnd_, kAutoBackupTimer, 1000, nullptr);
+    if (options_.optionFileWatch == 1) StartAllWatchers();
+  } else {
+    KillTimer(hwnd_, kAutoBackupTimer);
+    bool many = document_.RowCount() > 3;
+    if (many) ShowEndingForm(L"フォルダ監視スレッドを終了しています");
+    StopAllWatchers();
+    if (many) HideEndingForm();
+  }
+  InvalidateRect(settingsList_, nullptr, FALSE);
+}
+
+void TMainForm::AutoBackupTimerTimer() {
+  if (running_ || options_.optionAutoUpdate == 0) return;
+  Schedule schedule;
+  schedule.kind = options_.optionAutoUpdateSchedule;
+  schedule.minuteText = options_.optionAutoUpdateTime;
+  schedule.hour = options_.optionAutoUpdateHour;
+  schedule.day = options_.optionAutoUpdateDay;
+  DateTimeParts now = SystemClock().Now();
+  double now_days = EncodeDateTime(now);
+  if (!IsRunDue(schedule, now_days, now, options_.lastBackup)) return;
+  options_.lastBackup = now_days;
+  SetTrayAnimation(true);
+  StartRun(kRunAutomatic);
+}
+
+void TMainForm::Timer1Timer() {
+  KillTimer(hwnd_, kTimer1);
+  if (launch_.CommandLineRun()) {
+    if (launch_.shutDownAfterRun) shutdownRequest_ = true;
+    commandLineRunStarted_ = true;
+    StartRun(kRunAutomatic);
+    if (trayShown_) SetTrayAnimation(true);
+  }
+  InvalidateRect(statusList_, nullptr, FALSE);
+}
+
+void TMainForm::ApplyUiEvents() {
+  bool more = false;
+  std::deque<UiEvent> batch = events_->Take(kEventsPerBatch, more);
+  // The status list keeps its newest OptionLogViewMax + 1 lines. When a
+  // batch brings more than that, the earlier ones would be added only to be
+  // deleted again: the list starts over with the batch's last lines. Only
+  // the last progress and panel texts of a batch are shown at all.
+  const size_t keep = static_cast<size_t>(std::max(0, options_.optionLogViewMax)) + 1;
+  size_t shown_lines = 0;
+  size_t last_progress = batch.size();
+  size_t last_panel[4] = {batch.size(), batch.size(), batch.size(), batch.size()};
+  for (size_t i = 0; i < batch.size(); ++i) {
+    const UiEvent& event = batch[i];
+    if (event.type == UiEvent::kStatusLine && StatusLineShown(event.line.level)) ++shown_lines;
+    if (event.type == UiEvent::kProgress) last_progress = i;
+    if (event.type == UiEvent::kPanel && event.number >= 0 && event.number < 4) last_panel[event.number] = i;
+  }
+  size_t skip_lines = shown_lines > keep ? shown_lines - keep : 0;
+  SendMessageW(statusList_, WM_SETREDRAW, FALSE, 0);
+  if (skip_lines > 0) ListView_DeleteAllItems(statusList_);
+  for (size_t i = 0; i < batch.size(); ++i) {
+    UiEvent& event = batch[i];
+    switch (event.type) {
+      case UiEvent::kStatusLine:
+        if (!StatusLineShown(event.line.level)) break;
+        if (skip_lines > 0) {
+          --skip_lines;
+          break;
+        }
+        AppendStatusLine(event.line.kind, event.line.title, event.line.text);
+        break;
+      case UiEvent::kRunStarted:
+        RunStarted();
+        break;
+      case UiEvent::kRunFinished:
+        lastRunErrors_ = event.errors;
+        RunFinished(event.number != 0);
+        break;
+      case UiEvent::kProgress:
+        if (i == last_progress) SendMessageW(progressBar_, PBM_SETPOS, event.number, 0);
+        break;
+      case UiEvent::kPanel:
+        if (event.number >= 0 && event.number < 4 && i == last_panel[event.number]) {
+          SendMessageW(statusBar_, SB_SETTEXTW, event.number, reinterpret_cast<LPARAM>(Utf8ToWide(event.text).c_str()));
+        }
+        break;
+      case UiEvent::kUpdateColumn: {
+        document_.SetUpdateText(event.number, event.text);
+        std::wstring text = Utf8ToWide(event.text);
+        ListView_SetItemText(settingsList_, event.number, 3, text.data());
+        break;
+      }
+      case UiEvent::kModified:
+        document_.MarkModified();
+        Enable({ToolButtonSave, SaveMenu, NewSaveMenu}, true);
+        break;
+      case UiEvent::kRunning:
+        break;  // the window's own flag is cleared by RunFinished
+    }
+  }
+  int count = ListView_GetItemCount(statusList_);
+  if (count > 0) ListView_EnsureVisible(statusList_, count - 1, FALSE);
+  SendMessageW(statusList_, WM_SETREDRAW, TRUE, 0);
+  if (more) PostMessageW(hwnd_, kUiEventsMessage, 0, 0);
+}
+
+void TMainForm::RunStarted() {
+  Enable({ToolButtonAbort, AbortMenu, PopUpMenuAbort, ToolButtonPause, PauseMenu, TaskMenuPause, TaskMenuStop}, true);
+  Enable({ToolButtonBackup, BackupMenu, TestMenu, FolderAddMenu, FolderDelMenu, FolderEditMenu, FolderCopyMenu,
+          PopUpMenuBackup, PopupMenuAdd, PopupMenuDel, PopupMenuEdit, PopupMenuDown, PopupMenuUp, PopupMenuCopy,
+          OptionMenu, NewMenu, OpenMenu, AddMenu, SaveMenu, NewSaveMenu, ToolButtonNew, ToolButtonOpen,
+          ToolButtonSave, ToolButtonUp, ToolButtonDown, AutoBackupMenu, TodayLogViewMenu, TaskMenuBackup,
+          TaskMenuAuto, TaskMenuOption, ToolButtonAuto, ToolButtonOption, BackupShutdownMenu,
+          TaskMenuBackupShutdown, UpdateMenu},
+         false);
+}
+
+void TMainForm::RunFinished(bool aborted) {
+  Enable({ToolButtonAbort, AbortMenu, PopUpMenuAbort, ToolButtonPause, PauseMenu, TaskMenuPause, TaskMenuStop},
+         false);
+  Enable({ToolButtonBackup, BackupMenu, TestMenu, PopUpMenuBackup, PopupMenuAdd, FolderAddMenu, OptionMenu, AddMenu,
+          NewMenu, OpenMenu, SaveMenu, NewSaveMenu, ToolButtonNew, ToolButtonOpen, ToolButtonSave, AutoBackupMenu,
+          TodayLogViewMenu, TaskMenuBackup, TaskMenuAuto, TaskMenuOption, ToolButtonAuto, ToolButtonOption,
+          BackupShutdownMenu, TaskMenuBackupShutdown, UpdateMenu},
+         true);
+  Check({PauseMenu, TaskMenuPause, ToolButtonPause}, false);
+  ListView1Click();
+  running_ = false;
+  lastRunAborted_ = aborted;
+  if (trayShown_) SetTrayAnimation(false);
+  if (shutdownRequest_) {
+    if (aborted) {
+      shutdownRequest_ = false;
+    } else {
+      PostMessageW(hwnd_, kShutdownAfterRunMessage, 0, 0);
+    }
+  } else if (launch_.runAndExit && commandLineRunStarted_) {
+    if (aborted) {
+      launch_.runAndExit = false;
+    } else {
+      exitCode_ = setOpenFailed_ ? kExitAbortedOrRefused : lastRunErrors_ > 0 ? kExitWithErrors : kExitSuccess;
+      PostMessageW(hwnd_, kCommandLineRunDoneMessage, 0, 0);
+    }
+  }
+  SendMessageW(progressBar_, PBM_SETPOS, 0, 0);
+  HideEndingForm();
+}
+
+void TMainForm::ShowEndingForm(const wchar_t* text) {
+  if (!endingForm_) {
+    endingForm_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME, L"STATIC", nullptr,
+                                  WS_POPUP | WS_BORDER, 0, 0, 290, 75, hwnd_, nullptr, instance_, nullptr);
+    endingLabel1_ = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_CENTER, 8, 12, 274, 20,
+                                    endingForm_, nullptr, instance_, nullptr);
+    HWND label2 = CreateWindowExW(0, L"STATIC", L"しばらくお待ちください．．．", WS_CHILD | WS_VISIBLE | SS_CENTER, 8,
+                                  40, 274, 20, endingForm_, nullptr, instance_, nullptr);
+    for (HWND label : {endingLabel1_, label2}) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
+  }
+  SetWindowTextW(endingLabel1_, text);
+  RECT main;
+  GetWindowRect(hwnd_, &main);
+  SetWindowPos(endingForm_, HWND_TOPMOST, (main.left + main.right) / 2 - 145, (main.top + main.bottom) / 2 - 37, 0,
+               0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  UpdateWindow(endingForm_);
+}
+
+void TMainForm::HideEndingForm() {
+  if (endingForm_) ShowWindow(endingForm_, SW_HIDE);
+}
+
+void TMainForm::WaitForRunToEnd() {
+  // Runs the message loop until the run's end arrives, so the run can
+  // still hand its last lines over.
+  DWORD started = GetTickCount();
+  while (running_ && GetTickCount() - started < 60000) {
+    MSG msg;
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    } else {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+  }
+}
+
+void TMainForm::StartAllWatchers() {
+  document_.StartAllWatchers(*watcherFactory_);
+  InvalidateRect(settingsList_, nullptr, FALSE);
+}
+
+void TMainForm::StopAllWatchers() {
+  document_.StopAllWatchers();
+  if (settingsList_) InvalidateRect(settingsList_, nullptr, FALSE);
+}
+
+// ---- Tray ----
+
+void TMainForm::AddTrayIcon() {
+  if (trayShown_) return;
+  if (!trayFrames_) trayFrames_ = MakeTrayFrames();
+  NOTIFYICONDATAW data = {sizeof data};
+  data.hWnd = hwnd_;
+  data.uID = 1;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = kTrayCallbackMessage;
+  data.hIcon = smallIcon_;
+  wcscpy_s(data.szTip, L"Drovenmark");
+  trayShown_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  if (trayShown_) ShowTrayFrame(0);
+}
+
+void TMainForm::RemoveTrayIcon() {
+  if (!trayShown_) return;
+  NOTIFYICONDATAW data = {sizeof data};
+  data.hWnd = hwnd_;
+  data.uID = 1;
+  Shell_NotifyIconW(NIM_DELETE, &data);
+  trayShown_ = false;
+}
+
+void TMainForm::ShowTrayFrame(int frame) {
+  trayFrame_ = frame;
+  if (!trayShown_) return;
+  HICON icon = ImageList_GetIcon(trayFrames_, frame, ILD_NORMAL);
+  NOTIFYICONDATAW data = {sizeof data};
+  data.hWnd = hwnd_;
+  data.uID = 1;
+  data.uFlags = NIF_ICON;
+  data.hIcon = icon;
+  Shell_NotifyIconW(NIM_MODIFY, &data);
+  if (trayIcon_) DestroyIcon(trayIcon_);
+  trayIcon_ = icon;
+}
+
+void TMainForm::SetTrayAnimation(bool on) {
+  iconTimerOn_ = on;
+  if (on) {
+    SetTimer(hwnd_, kIconTimer, 100, nullptr);
+  } else {
+    KillTimer(hwnd_, kIconTimer);
+    ShowTrayFrame(0);
+  }
+}
+
+void TMainForm::IconTimerTimer() {
+  if (!trayShown_) return;
+  int next = (trayFrame_ + 1) % 10;
+  SetTimer(hwnd_, kIconTimer, next == 9 ? 1000 : 100, nullptr);
+  ShowTrayFrame(next);
+}
+
+void TMainForm::OnTrayMessage(LPARAM mouseMessage) {
+  if (IsWindowVisible(hwnd_)) return;
+  switch (mouseMessage) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+      ShowFromTray();
+      break;
+    case WM_RBUTTONDOWN: {
+      POINT p;
+      GetCursorPos(&p);
+      SetForegroundWindow(hwnd_);
+      TrackPopupMenu(GetSubMenu(trayMenu_, 0), TPM_RIGHTBUTTON, p.x, p.y, 0, hwnd_, nullptr);
+      PostMessageW(hwnd_, WM_NULL, 0, 0);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TMainForm::ShowFromTray() {
+  ShowWindow(hwnd_, SW_SHOW);
+  ShowWindow(hwnd_, SW_RESTORE);
+  SetForegroundWindow(hwnd_);
+}
+
+// ---- Saving and closing ----
+
+bool TMainForm::SaveSet(const std::string& path) {
+  if (!document_.Save(path, options_.optionCryptEnabled, setServices_.services)) return false;
+  Enable({ToolButtonSave, SaveMenu}, false);
+  SetCaption();
+  AddStatusLine(kReportSetSaved, "ファイルセーブ", 0, path);
+  return true;
+}
+
+void TMainForm::SaveSetIfModified(bool ask) {
+  if (!document_.Modified()) return;
+  if (ask) {
+    std::wstring question = L"'" + Utf8ToWide(document_.FileName()) + L"' への変更を保存しますか？";
+    int answer = MessageBoxW(nullptr, question.c_str(), L"Drovenmark", MB_YESNOCANCEL | MB_ICONWARNING);
+    if (answer != IDYES) return;
+  }
+  SaveSet(document_.FileName());
+}
+
+bool TMainForm::QueryClose() {
+  if (running_) {
+    ToolButtonAbortClick();
+    WaitForRunToEnd();
+  }
+  if (document_.Modified()) {
+    if (options_.optionAutoSave == 0 && !launch_.runAndExit) {
+      std::wstring question = L"'" + Utf8ToWide(document_.FileName()) + L"' への変更を保存しますか？";
+      int answer = MessageBoxW(nullptr, question.c_str(), L"Drovenmark", MB_YESNOCANCEL | MB_ICONWARNING);
+      if (answer == IDCANCEL) return false;
+      if (answer == IDYES) SaveSet(document_.FileName());
+    } else {
+      SaveSet(document_.FileName());
+    }
+  }
+  return true;
+}
+
+void TMainForm::SaveOptionsNow() {
+  options_.backupSetFile = document_.FileName();
+  if (!IsIconic(hwnd_)) {
+    RECT bounds;
+    GetWindowRect(hwnd_, &bounds);
+    options_.windowLeft = bounds.left;
+    options_.windowTop = bounds.top;
+    options_.windowWidth = bounds.right - bounds.left;
+    options_.windowHeight = bounds.bottom - bounds.top;
+  }
+  SaveHooks hooks;
+  hooks.beforeWrite = [this] { RemoveTrayIcon(); };
+  SaveOptions(options_, optionStore_, launch_.updateMode, hooks);
+}
+
+void TMainForm::TodayLogViewMenuClick() {
+  if (running_) return;
+  running_ = true;
+  std::string path = BackupLogFileName(ProgramFolder(), SystemClock().Now());
+  ShowLogPlaceholder(hwnd_, path);
+  running_ = false;
+}
+
+}  // namespace dm
