@@ -15,45 +15,34 @@ namespace dm {
 
 class RecordingWatchWindow : public WatchWindow {
  public:
-  void AddStatusLine(const ReportLine& line) override {
+  void AddStatusLine(const ReportLine& l) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    lines_.push_back(line);
+    texts_.push_back(std::to_string(l.kind) + "|" + l.title + "|" + std::to_string(l.level) + "|" + l.text);
   }
   void RedrawSettingsList() override {
-    if (onRedraw) onRedraw();
+    if (onRedraw) onRedraw();  // on the watcher thread
     redraws.fetch_add(1);
   }
-
-  std::vector<ReportLine> Lines() {
+  std::vector<std::string> Texts() {  // "kind|title|level|text"
     std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-  }
-  // "kind|title|level|text" of each line.
-  std::vector<std::string> Texts() {
-    std::vector<std::string> texts;
-    for (const ReportLine& l : Lines()) {
-      texts.push_back(std::to_string(l.kind) + "|" + l.title + "|" + std::to_string(l.level) + "|" + l.text);
-    }
-    return texts;
+    return texts_;
   }
 
   std::atomic<int> redraws{0};
-  std::function<void()> onRedraw;  // runs on the watcher thread
+  std::function<void()> onRedraw;
 
  private:
   std::mutex mutex_;
-  std::vector<ReportLine> lines_;
+  std::vector<std::string> texts_;
 };
 
-// Polls until the condition holds or the time is up; threads need their
-// moment, and a slow machine must not fail a test.
-inline bool Eventually(const std::function<bool()>& condition, int seconds = 10) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
+// Waits until the condition holds, generously: a slow machine must not fail.
+inline bool Eventually(const std::function<bool()>& condition) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition() && std::chrono::steady_clock::now() < end) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return true;
+  return condition();
 }
 
 }  // namespace dm

@@ -1,35 +1,28 @@
 #!/usr/bin/env bash
-# Reads the options written by options_win_tests (ProgramKey) with Wine's own
-# reg tool: integers must be REG_DWORD, texts REG_SZ with the Japanese text
-# intact. Argument: the winebed script.
+# Reads the options that options_win_tests (ProgramKey) saved, with Wine's
+# own reg tool: integers as REG_DWORD, texts as REG_SZ, Japanese intact.
+# Argument: the winebed script.
 set -uo pipefail
 winebed=$1
 key='HKLM\Software\Quorvanta\Drovenmark'
-# No Wine program runs in the source tree.
-cd "$(mktemp -d)"
-# reg writes in the console's code page (932) when its output is a pipe.
+cd "$(mktemp -d)"  # no Wine program runs in the source tree
+# Into a pipe, reg writes the console code page (932).
 out=$("$winebed" run wine reg query "$key" | iconv -f CP932 -t UTF-8 | tr -d '\r')
 status=0
-expect() {
-  if ! grep -Eq "^ +$1 +$2 +$3\$" <<<"$out"; then
-    echo "missing: $1 $2 $3"
-    status=1
-  fi
-}
-expect OptionLogViewMax REG_DWORD 0x1f4
-expect OptionAutoUpdate REG_DWORD 0x1
-expect WindowLeft REG_DWORD 0xfffffffc
-expect WindowSplit REG_DWORD 0x90
-expect OptionAutoUpdateTime REG_SZ 30
-expect LastBackup REG_SZ 39448.75
-expect OptionNotifyUserName REG_SZ '経理部のＰＣ'
-expect BackupSetFile REG_SZ 'C:\\バックアップ\\毎日\.dmk'
-expect UpdateSerchUrl REG_SZ 'https://www\.quorvanta\.example/drovenmark/version\.txt'
+while read -r name type value; do
+  grep -Eq "^ +$name +$type +$value\$" <<<"$out" || { echo "missing: $name $type $value"; status=1; }
+done <<'VALUES'
+OptionLogViewMax REG_DWORD 0x1f4
+WindowLeft REG_DWORD 0xfffffffc
+WindowSplit REG_DWORD 0x90
+OptionAutoUpdateTime REG_SZ 30
+LastBackup REG_SZ 39448\.75
+OptionNotifyUserName REG_SZ 経理部のＰＣ
+BackupSetFile REG_SZ C:\\バックアップ\\毎日\.dmk
+UpdateSerchUrl REG_SZ https://www\.quorvanta\.example/drovenmark/version\.txt
+VALUES
 count=$(grep -Ec '^ +[A-Za-z]+ +REG_(DWORD|SZ) ' <<<"$out")
-if [ "$count" != 38 ]; then
-  echo "expected 38 values, found $count"
-  status=1
-fi
+[ "$count" = 38 ] || { echo "expected 38 values, found $count"; status=1; }
 [ $status = 0 ] || printf '%s\n' "$out"
-"$winebed" run wine reg delete "$key" /f >/dev/null 2>&1 || true
+"$winebed" run wine reg delete "$key" /f >/dev/null 2>&1
 exit $status
