@@ -22,8 +22,8 @@ TFileWatch::TFileWatch(std::string path, WatchWindow& window, std::unique_ptr<Ch
     try {
       thread_ = std::thread(&TFileWatch::Execute, this);
     } catch (const std::system_error&) {
-      // Without a thread the folder is as good as unwatchable: the row then
-      // counts as changed at every automatic run, so no change is missed.
+      // Without a thread the folder cannot be watched; it is reported and
+      // counted as such (-1, so the next automatic run takes the row).
       source_.reset();
     }
   }

@@ -1,5 +1,6 @@
 #include "app/options/win/registry_store.h"
 
+#include <utility>
 #include <vector>
 
 #include "base/win/handles.h"
