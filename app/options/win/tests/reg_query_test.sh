@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Reads the options that options_win_tests (ProgramKey) saved, with Wine's
-# own reg tool: integers as REG_DWORD, texts as REG_SZ, Japanese intact.
-# Argument: the winebed script.
+# Saves sample options into the program's key (the ProgramKey test of
+# options_win_tests) and reads them with Wine's own reg tool: integers as
+# REG_DWORD, texts as REG_SZ, Japanese intact. The key is removed after.
+# Arguments: the winebed script, options_win_tests.exe.
 set -uo pipefail
 winebed=$1
+tests=$2
 key='HKLM\Software\Quorvanta\Drovenmark'
-cd "$(mktemp -d)"  # no Wine program runs in the source tree
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"  # no Wine program runs in the source tree
+"$winebed" run wine "$tests" --gtest_also_run_disabled_tests --gtest_filter='ProgramKey.*' >writer.txt 2>&1 ||
+  { cat writer.txt; exit 1; }
 # Into a pipe, reg writes the console code page (932).
 out=$("$winebed" run wine reg query "$key" | iconv -f CP932 -t UTF-8 | tr -d '\r')
 status=0

@@ -75,8 +75,9 @@ TEST_F(RegistryStoreTest, FallsBackToTheUserKeyWhereTheMachineKeyIsRefused) {
   EXPECT_EQ(store.LastPlace(), Place::kUser);
 }
 
-// The program's own key, left for the reg tool to read (options_win_reg_query).
-TEST(ProgramKey, SavesIntoTheMachineKey) {
+// The program's own key, left for the reg tool to read: run only by
+// options_win_reg_query, which holds the key's test lock.
+TEST(ProgramKey, DISABLED_SavesIntoTheMachineKey) {
   RegDeleteTreeW(HKEY_CURRENT_USER, Utf8ToWide(kOptionsKeyPath).c_str());
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, Utf8ToWide(kOptionsKeyPath).c_str());
   RegistryOptionStore store;
