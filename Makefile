@@ -4,7 +4,7 @@ JOBS ?= 2
 NATIVE := build/native
 WIN := build/win
 
-.PHONY: all setup build native win test test-native test-win bench demo clean
+.PHONY: all setup build native win test test-native test-win bench demo show clean
 
 all: build
 
@@ -37,9 +37,11 @@ test-win: setup win
 bench: build
 	@bash bench/engine_bench.sh
 
-demo:
-	@echo "The program's main job (a sample backup set run by drovenmk.exe) arrives with the program shell."
-	@echo "Until then: make test builds both deliverables and runs the engine under Wine."
+demo: build
+	@bash scripts/demo.sh
+
+show: build
+	@bash scripts/show.sh
 
 clean:
 	rm -rf build
