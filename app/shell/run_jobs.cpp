@@ -6,9 +6,10 @@ RunJobs BuildRunJobs(const std::vector<SettingsRow>& rows, BackupRunMode mode, b
   RunJobs result;
   const bool only_changed = (mode == kRunAutomatic || mode == kRunTest) && autoBackup && fileWatch;
   for (const SettingsRow& row : rows) {
-    int count = row.changeCount ? row.changeCount->exchange(0) : 0;
+    const bool watched = static_cast<bool>(row.takeChangeCount);
+    int count = watched ? row.takeChangeCount() : 0;
     bool checked = row.checked;
-    if (only_changed) checked = row.checked && row.changeCount && count != 0;
+    if (only_changed) checked = row.checked && watched && count != 0;
     bool date_valid = true;
     BackupJob job = MakeBackupJob(*row.setting, checked, &date_valid);
     job.changeCount = count;

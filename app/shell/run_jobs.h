@@ -1,7 +1,7 @@
 // Turning the settings list into the jobs of one run.
 #pragma once
 
-#include <atomic>
+#include <functional>
 #include <vector>
 
 #include "backupset/backup_setting.h"
@@ -13,7 +13,9 @@ namespace dm {
 struct SettingsRow {
   const BackupSetting* setting = nullptr;
   bool checked = false;                    // the row's check mark
-  std::atomic<int>* changeCount = nullptr; // the row's watcher, if it has one
+  // The row's watcher, if it has one: reads its change count and resets it
+  // in one step.
+  std::function<int()> takeChangeCount;
 };
 
 struct RunJobs {

@@ -49,15 +49,16 @@ void SetDocument::StopAllWatchers() {
 
 std::optional<int> SetDocument::WatcherCount(int row) const {
   if (row < 0 || row >= static_cast<int>(watchers_.size()) || !watchers_[row]) return std::nullopt;
-  return watchers_[row]->ChangeCount().load();
+  return watchers_[row]->ChangeCount();
 }
 
 std::vector<SettingsRow> SetDocument::RunRows() {
   watchers_.resize(set_.settings.size());
   std::vector<SettingsRow> rows;
   for (size_t row = 0; row < set_.settings.size(); ++row) {
-    std::atomic<int>* count = watchers_[row] ? &watchers_[row]->ChangeCount() : nullptr;
-    rows.push_back(SettingsRow{&set_.settings[row], set_.settings[row].checked, count});
+    std::function<int()> take;
+    if (RowWatcher* watcher = watchers_[row].get()) take = [watcher] { return watcher->TakeChangeCount(); };
+    rows.push_back(SettingsRow{&set_.settings[row], set_.settings[row].checked, take});
   }
   return rows;
 }

@@ -22,7 +22,9 @@ class RowWatcher {
  public:
   virtual ~RowWatcher() = default;  // stops the watcher
   // Changes seen since the last reset; -1 when the folder cannot be watched.
-  virtual std::atomic<int>& ChangeCount() = 0;
+  virtual int ChangeCount() const = 0;
+  // The count, reset to 0 in the same step.
+  virtual int TakeChangeCount() = 0;
 };
 
 class WatcherFactory {

@@ -44,12 +44,13 @@ std::string CurrentDirectory() {
 
 void TMainForm::FormCreate() {
   events_ = std::make_unique<UiEventQueue>(hwnd_, kUiEventsMessage);
-  watcherFactory_ = MakeWindowWatcherFactory(hwnd_, *events_);
   setServices_.messages.SetMainWindow(hwnd_);
   CreateMenus();
   CreateToolbar();
   CreateLists();
   CreateStatusBar();
+  watcherFactory_ = MakeWindowWatcherFactory(
+      settingsList_, [this](const ReportLine& line) { AddStatusLine(line.kind, line.title, line.level, line.text); });
   font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic");
 
   // 1. The idle state.

@@ -3,14 +3,18 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "app/shell/set_document.h"
+#include "engine/report.h"
 
 namespace dm {
 
-// Watchers that report to the main window's status list and repaint its
-// settings list when they count a change.
-std::unique_ptr<WatcherFactory> MakeWindowWatcherFactory(HWND mainWindow, class RunWindow& lines);
+// Watchers whose lines go to `addLine` (called on the UI thread, where
+// watchers are started and stopped) and which repaint `settingsList` when
+// they count a change.
+std::unique_ptr<WatcherFactory> MakeWindowWatcherFactory(HWND settingsList,
+                                                         std::function<void(const ReportLine&)> addLine);
 
 }  // namespace dm

@@ -94,8 +94,9 @@ TEST(RunJobs, WatchedAutomaticRunsTakeOnlyChangedRows) {
   b[kOldFileDate] = "2000/13/45";
   BackupSetting c = FileDefaultSetting("c");
   std::atomic<int> changed{3}, unchanged{0}, unwatchable{-1};
-  std::vector<SettingsRow> rows = {{&a, true, &changed}, {&b, true, &unchanged}, {&c, true, &unwatchable},
-                                   {&a, false, nullptr}, {&c, true, nullptr}};
+  auto take = [](std::atomic<int>& count) { return [&count] { return count.exchange(0); }; };
+  std::vector<SettingsRow> rows = {{&a, true, take(changed)}, {&b, true, take(unchanged)},
+                                   {&c, true, take(unwatchable)}, {&a, false, nullptr}, {&c, true, nullptr}};
   RunJobs run = BuildRunJobs(rows, kRunAutomatic, true, true);
   ASSERT_EQ(run.jobs.size(), 5u);
   EXPECT_TRUE(run.jobs[0].Checked);
