@@ -25,6 +25,30 @@ std::vector<std::string> CommandLineArguments() {
 
 void Warn(const wchar_t* text) { MessageBoxW(nullptr, text, L"Drovenmark", MB_OK | MB_ICONWARNING); }
 
+// The copy functions the engine uses; every supported system has them, so
+// a missing one only warns (the engine then falls back to the plain copy).
+void CheckCopyFunctions() {
+  HMODULE kernel = GetModuleHandleW(L"KERNEL32.DLL");
+  if (!GetProcAddress(kernel, "CopyFileExA")) Warn(L"Dll_CopyFileExA()=NULL");
+  if (!GetProcAddress(kernel, "CopyFileExW")) Warn(L"Dll_CopyFileExW()=NULL");
+}
+
+// The program's other windows, created hidden after the main window in a
+// fixed order; the dialogs that fill them take them over as they arrive.
+void CreateOtherWindows(HINSTANCE instance, HWND owner) {
+  const wchar_t* const kForms[] = {L"TAutoUpdateForm", L"TAbout",           L"TOption",
+                                   L"TFolderSetting",  L"TLogView",         L"TStringInputForm",
+                                   L"TVerContForm",    L"TVerSureForm"};
+  for (const wchar_t* name : kForms) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = instance;
+    wc.lpszClassName = name;
+    RegisterClassW(&wc);
+    CreateWindowExW(0, name, L"", WS_POPUP, 0, 0, 0, 0, owner, nullptr, instance, nullptr);
+  }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
@@ -43,12 +67,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     }
   }
 
+  CheckCopyFunctions();
+
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
                                                         ICC_PROGRESS_CLASS | ICC_DATE_CLASSES};
   InitCommonControlsEx(&controls);
 
   dm::TMainForm form(instance, launch);
   if (!form.Create()) return -1;
+  CreateOtherWindows(instance, form.Handle());
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (form.Handle() && form.Accelerators() && TranslateAcceleratorW(form.Handle(), form.Accelerators(), &msg)) {

@@ -13,6 +13,7 @@
 #include "app/options/app_options.h"
 #include "app/options/win/registry_store.h"
 #include "app/win/commands.h"
+#include "app/win/version_info.h"
 #include "backupset/set_file.h"
 #include "backupset/win/win32_set_file_services.h"
 #include "base/paths.h"
@@ -327,6 +328,24 @@ TEST_F(ProgramTest, WindowRunsPausesAndAborts) {
 
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(program.WaitForExit(30000), std::optional<DWORD>(0));
+}
+
+TEST(VersionInfo, TheProgramSaysWhatItIs) {
+  std::optional<VersionBlock> block = ReadVersionBlock(ProgramPath());
+  ASSERT_TRUE(block.has_value());
+  std::string value;
+  EXPECT_TRUE(ReadVersionString(*block, "ProductName", value));
+  EXPECT_EQ(value, "Drovenmark");
+  EXPECT_TRUE(ReadVersionString(*block, "ProductVersion", value));
+  EXPECT_EQ(value, "2.10");
+  EXPECT_TRUE(ReadVersionString(*block, "FileVersion", value));
+  EXPECT_EQ(value, "2.1.0.410");
+  EXPECT_EQ(BuildNumberOf(value), 410);
+  EXPECT_FALSE(ReadVersionString(*block, "NoSuchValue", value));
+  EXPECT_EQ(value, "");
+  EXPECT_EQ(BuildNumberOf("7"), -1);
+  EXPECT_EQ(BuildNumberOf("12"), 12);
+  EXPECT_FALSE(ReadVersionBlock(ProgramFolder() + "no_such_file.exe").has_value());
 }
 
 }  // namespace
