@@ -4,6 +4,45 @@ namespace dm {
 
 SetDocument::SetDocument() { set_.fileName = kUntitledSetName; }
 
+int SetDocument::Append(BackupSetting setting, std::unique_ptr<RowWatcher> watcher) {
+  watchers_.resize(set_.settings.size());
+  set_.settings.push_back(std::move(setting));
+  watchers_.push_back(std::move(watcher));
+  return RowCount() - 1;
+}
+
+void SetDocument::Replace(int row, BackupSetting setting) {
+  if (row >= 0 && row < RowCount()) set_.settings[row] = std::move(setting);
+}
+
+void SetDocument::SetWatcher(int row, std::unique_ptr<RowWatcher> watcher) {
+  watchers_.resize(set_.settings.size());
+  if (row < 0 || row >= RowCount()) return;
+  watchers_[row].reset();
+  watchers_[row] = std::move(watcher);
+}
+
+void SetDocument::Remove(int row) {
+  if (row < 0 || row >= RowCount()) return;
+  watchers_.resize(set_.settings.size());
+  watchers_[row].reset();
+  watchers_.erase(watchers_.begin() + row);
+  set_.settings.erase(set_.settings.begin() + row);
+}
+
+void SetDocument::Swap(int row, int other) {
+  if (row < 0 || other < 0 || row >= RowCount() || other >= RowCount()) return;
+  watchers_.resize(set_.settings.size());
+  std::swap(set_.settings[row], set_.settings[other]);
+  std::swap(watchers_[row], watchers_[other]);
+}
+
+void SetDocument::Clear() {
+  StopAllWatchers();
+  watchers_.clear();
+  set_.settings.clear();
+}
+
 void SetDocument::SetChecked(int row, bool checked) {
   if (row >= 0 && row < RowCount()) set_.settings[row].checked = checked;
 }

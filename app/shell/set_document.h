@@ -45,6 +45,15 @@ class SetDocument {
   void MarkUnmodified() { set_.modified = false; }
   void SetFileName(const std::string& name) { set_.fileName = name; }
 
+  // Row edits. None of them marks the set modified: the commands decide.
+  // Removing or replacing a row's watcher stops the old one first.
+  int Append(BackupSetting setting, std::unique_ptr<RowWatcher> watcher);
+  void Replace(int row, BackupSetting setting);
+  void SetWatcher(int row, std::unique_ptr<RowWatcher> watcher);
+  void Remove(int row);
+  void Swap(int row, int other);  // settings and watchers change places together
+  void Clear();                   // every watcher stopped, no rows left
+
   // A tick in the list: the setting changes, the file is not marked modified.
   void SetChecked(int row, bool checked);
   void SetUpdateText(int row, const std::string& text);
