@@ -30,6 +30,19 @@ int DaysInMonth(int year, int month) {
   return kDays[month - 1];
 }
 
+DateTimeParts MakeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond) {
+  DateTimeParts p;
+  p.year = year;
+  p.month = month;
+  p.day = day;
+  p.hour = hour;
+  p.minute = minute;
+  p.second = second;
+  p.millisecond = millisecond;
+  p.dayOfWeek = static_cast<int>(DayNumber(year, month, day) % 7);
+  return p;
+}
+
 bool IsValidDate(int year, int month, int day) {
   return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
 }

@@ -20,6 +20,10 @@ struct DateTimeParts {
   int dayOfWeek = 6;  // 0 Sunday .. 6 Saturday
 };
 
+// A local date and time with its day of the week filled in.
+DateTimeParts MakeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                           int millisecond = 0);
+
 bool IsValidDate(int year, int month, int day);
 int DaysInMonth(int year, int month);
 

@@ -5,16 +5,7 @@
 namespace dm {
 namespace {
 
-DateTimeParts At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-  DateTimeParts p;
-  p.year = y;
-  p.month = mo;
-  p.day = d;
-  p.hour = h;
-  p.minute = mi;
-  p.second = s;
-  return p;
-}
+DateTimeParts At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) { return MakeDateTime(y, mo, d, h, mi, s); }
 
 TEST(DateTime, DayCountsSinceTheEpoch) {
   EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
@@ -38,6 +29,7 @@ TEST(DateTime, DecodeRoundTripsAndKnowsTheWeekday) {
   EXPECT_EQ(p.dayOfWeek, 1);  // a Monday
   EXPECT_EQ(DecodeDateTime(EncodeDate(2026, 12, 6)).dayOfWeek, 0);  // a Sunday
   EXPECT_EQ(DecodeDateTime(EncodeDate(2024, 2, 29)).day, 29);
+  EXPECT_EQ(MakeDateTime(2026, 12, 6).dayOfWeek, 0);
 }
 
 TEST(DateTime, TextForms) {

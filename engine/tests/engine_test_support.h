@@ -60,14 +60,7 @@ class FixedClock : public Clock {
 };
 
 inline DateTimeParts LocalTime(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-  DateTimeParts p;
-  p.year = y;
-  p.month = mo;
-  p.day = d;
-  p.hour = h;
-  p.minute = mi;
-  p.second = s;
-  return p;
+  return MakeDateTime(y, mo, d, h, mi, s);
 }
 
 }  // namespace dm

@@ -41,16 +41,7 @@ TEST(LaunchOptions, Switches) {
 }
 
 DateTimeParts At(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
-  DateTimeParts p;
-  p.year = y;
-  p.month = mo;
-  p.day = d;
-  p.hour = h;
-  p.minute = mi;
-  p.second = s;
-  p.millisecond = ms;
-  p.dayOfWeek = DecodeDateTime(EncodeDate(y, mo, d)).dayOfWeek;
-  return p;
+  return MakeDateTime(y, mo, d, h, mi, s, ms);
 }
 
 bool Due(const Schedule& s, const DateTimeParts& at, double last) {
