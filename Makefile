@@ -4,7 +4,7 @@ JOBS ?= 2
 NATIVE := build/native
 WIN := build/win
 
-.PHONY: all setup build native win test test-native test-win bench demo show clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor clean
 
 all: build
 
@@ -43,6 +43,9 @@ demo: build
 
 show: build
 	@bash scripts/show.sh
+
+show-editor: build
+	@bash scripts/show_editor.sh
 
 clean:
 	rm -rf build

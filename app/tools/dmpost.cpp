@@ -1,6 +1,8 @@
 // Posts one message to the running program's main window, for scripts that
 // show the program (screenshots) without a mouse:
-//   dmpost.exe MESSAGE [WPARAM [LPARAM]]
+//   dmpost.exe [-to TITLE] MESSAGE [WPARAM [LPARAM]]
+// "-to" posts to the program's top-level window with that title instead
+// (a dialog such as the setting editor).
 // MESSAGE and the parameters are numbers (0x... allowed), or one of the
 // command names TestMenu, BackupMenu, PauseMenu, AbortMenu for WM_COMMAND.
 #include <windows.h>
@@ -18,13 +20,19 @@ long Number(const wchar_t* text) { return static_cast<long>(std::wcstol(text, nu
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  const wchar_t* title = nullptr;
+  if (argc > 3 && std::wstring(argv[1]) == L"-to") {
+    title = argv[2];
+    argv += 2;
+    argc -= 2;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: dmpost MESSAGE [WPARAM [LPARAM]]\n");
+    std::fprintf(stderr, "usage: dmpost [-to TITLE] MESSAGE [WPARAM [LPARAM]]\n");
     return 2;
   }
   HWND window = nullptr;
   for (int i = 0; i < 100 && !window; ++i) {
-    window = FindWindowW(L"TMainForm", nullptr);
+    window = title ? FindWindowW(nullptr, title) : FindWindowW(L"TMainForm", nullptr);
     if (!window) Sleep(100);
   }
   if (!window) return 1;

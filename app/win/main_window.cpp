@@ -319,16 +319,7 @@ bool TMainForm::IsEnabled(int id) const {
   return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
 }
 
-void TMainForm::ListView1Click() {
-  int selected = ListView_GetNextItem(settingsList_, -1, LVNI_SELECTED);
-  int count = ListView_GetItemCount(settingsList_);
-  bool has = selected >= 0;
-  Enable({ToolButtonDel, ToolButtonEdit, PopupMenuDel, PopupMenuEdit, FolderDelMenu, FolderEditMenu, FolderCopyMenu,
-          PopupMenuCopy},
-         has);
-  Enable({PopupMenuDown, ToolButtonDown}, has && selected < count - 1);
-  Enable({PopupMenuUp, ToolButtonUp}, has && selected > 0);
-}
+void TMainForm::ListView1Click() { commands_->SelectionUpdate(); }
 
 void TMainForm::EnableBackupCommandsByRowCount() {
   bool any = ListView_GetItemCount(settingsList_) > 0;
@@ -341,6 +332,7 @@ void TMainForm::BuckupPopupClick() {
 }
 
 void TMainForm::FillSettingsList() {
+  fillingList_ = true;
   SendMessageW(settingsList_, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(settingsList_);
   const std::vector<BackupSetting>& settings = document_.Settings();
@@ -353,6 +345,7 @@ void TMainForm::FillSettingsList() {
     SetRowTexts(static_cast<int>(i));
   }
   SendMessageW(settingsList_, WM_SETREDRAW, TRUE, 0);
+  fillingList_ = false;
 }
 
 void TMainForm::SetRowTexts(int row) {
@@ -386,13 +379,14 @@ void TMainForm::OnSettingsListNotify(NMHDR* header, LRESULT& result, bool& handl
       break;
     case NM_CLICK:
     case LVN_ITEMCHANGED: {
+      if (fillingList_) break;
       auto* change = reinterpret_cast<NMLISTVIEW*>(header);
       if (header->code == LVN_ITEMCHANGED && (change->uChanged & LVIF_STATE) &&
           ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) && change->iItem >= 0) {
         // A tick in the list changes the setting, not the file's modified state.
-        document_.SetChecked(change->iItem, ListView_GetCheckState(settingsList_, change->iItem) != 0);
+        commands_->SetChecked(change->iItem, ListView_GetCheckState(settingsList_, change->iItem) != 0);
       }
-      if (IsEnabled(ToolButtonBackup)) ListView1Click();
+      commands_->ListClicked();
       break;
     }
     case NM_DBLCLK:
@@ -431,7 +425,7 @@ int TMainForm::AppendStatusLine(int kind, const std::string& title, const std::s
 void TMainForm::ShowContextMenu(HWND from, int x, int y) {
   HMENU menu = nullptr;
   if (from == settingsList_) {
-    if (IsEnabled(ToolButtonBackup)) ListView1Click();
+    commands_->ListClicked();
     menu = GetSubMenu(settingsPopup_, 0);
   }
   if (!menu) return;

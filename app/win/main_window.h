@@ -15,6 +15,7 @@
 #include "app/options/app_options.h"
 #include "app/options/win/registry_store.h"
 #include "app/shell/launch_options.h"
+#include "app/shell/set_commands.h"
 #include "app/shell/set_document.h"
 #include "app/win/commands.h"
 #include "app/win/ui_event_queue.h"
@@ -29,7 +30,7 @@ namespace dm {
 // The exit code of a program started with a command-line run.
 enum RunExitCode : int { kExitSuccess = 0, kExitWithErrors = 1, kExitAbortedOrRefused = 2 };
 
-class TMainForm {
+class TMainForm : public SetView {
  public:
   TMainForm(HINSTANCE instance, const LaunchOptions& launch);
   ~TMainForm();
@@ -56,10 +57,10 @@ class TMainForm {
 
   // Commands.
   void OnCommand(int id);
-  void Enable(int id, bool enabled);
+  void Enable(int id, bool enabled) override;
   void Enable(std::initializer_list<int> ids, bool enabled);
   void Check(std::initializer_list<int> ids, bool checked);
-  bool IsEnabled(int id) const;
+  bool IsEnabled(int id) const override;
   void ListView1Click();
   void EnableBackupCommandsByRowCount();
   void BuckupPopupClick();
@@ -69,7 +70,7 @@ class TMainForm {
   void SetRowTexts(int row);
   void OnSettingsListNotify(NMHDR* header, LRESULT& result, bool& handled);
   LRESULT ListView1AdvancedCustomDrawItem(NMLVCUSTOMDRAW* draw);
-  void AddStatusLine(int kind, const std::string& title, int level, const std::string& text);
+  void AddStatusLine(int kind, const std::string& title, int level, const std::string& text) override;
   bool StatusLineShown(int level) const;
   int AppendStatusLine(int kind, const std::string& title, const std::string& text);
   void ShowContextMenu(HWND from, int x, int y);
@@ -105,10 +106,20 @@ class TMainForm {
 
   // The set and closing.
   bool OpenSetAtStart(const std::string& path);
-  bool SaveSet(const std::string& path);
   bool QueryClose();
   void SaveOptionsNow();
-  void SaveSetIfModified(bool ask);
+
+  // The view the set commands drive (main_window_set.cpp).
+  void ShowRows(int selected) override;
+  int SelectedRow() const override;
+  void SetTitle(const std::string& title) override;
+  void Warn(const std::string& text) override;
+  bool Confirm(const std::string& text) override;
+  SaveAnswer AskSave(const std::string& text) override;
+  std::optional<std::string> ChooseSetToOpen() override;
+  std::optional<std::string> ChooseSetToSave(const std::string& current) override;
+  bool FileExists(const std::string& path) override;
+  bool EditSetting(BackupSetting& setting, bool adding) override;
 
   HINSTANCE instance_;
   LaunchOptions launch_;
@@ -143,6 +154,7 @@ class TMainForm {
   std::unique_ptr<WatcherFactory> watcherFactory_;
   RunControl control_;
   std::unique_ptr<UiEventQueue> events_;
+  std::unique_ptr<SetCommands> commands_;
 
   bool running_ = false;           // a run (or a modal list command) is in progress
   bool shutdownRequest_ = false;   // shut down after this run
@@ -157,6 +169,7 @@ class TMainForm {
   bool setOpenFailed_ = false;     // the set named at start could not be opened
   int exitCode_ = kExitSuccess;
   bool optionsSaved_ = false;
+  bool fillingList_ = false;       // the list is being refilled: its notifications are not the user's
 };
 
 }  // namespace dm

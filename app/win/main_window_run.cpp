@@ -27,13 +27,6 @@ constexpr UINT_PTR kTimer1 = 3;
 constexpr int kSplitterHeight = 5;
 constexpr size_t kEventsPerBatch = 50000;
 
-double NowAsDays() { return EncodeDateTime(SystemClock().Now()); }
-
-bool FileExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::string CurrentDirectory() {
   wchar_t buffer[MAX_PATH * 4];
   DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(std::size(buffer)), buffer);
@@ -51,6 +44,11 @@ void TMainForm::FormCreate() {
   CreateStatusBar();
   watcherFactory_ = MakeWindowWatcherFactory(
       settingsList_, [this](const ReportLine& line) { AddStatusLine(line.kind, line.title, line.level, line.text); });
+  commands_ = std::make_unique<SetCommands>(
+      document_, *this, setServices_.services, *watcherFactory_,
+      SetCommandState{options_.optionCryptEnabled, options_.optionAutoSave,
+                      [this] { return options_.optionAutoUpdate == 1 && options_.optionFileWatch == 1; },
+                      launch_.runAndExit, running_});
   font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic");
 
   // 1. The idle state.
@@ -106,16 +104,8 @@ void TMainForm::FormCreate() {
 }
 
 bool TMainForm::OpenSetAtStart(const std::string& path) {
-  if (!document_.Load(path, false, setServices_.services)) {
-    document_.SetFileName(kUntitledSetName);
-    return false;
-  }
-  FillSettingsList();
-  if (options_.optionAutoUpdate == 1 && options_.optionFileWatch == 1) StartAllWatchers();
-  Enable({ToolButtonSave, SaveMenu}, false);
-  Enable(NewSaveMenu, true);
-  AddStatusLine(kReportSetOpened, "ファイルオープン", 0, path);
-  return true;
+  // A refused file leaves the set untitled, as it was.
+  return commands_->LoadFile(path, false);
 }
 
 LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -201,22 +191,19 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       OnTrayMessage(lparam);
       return 0;
     case kCommandLineRunDoneMessage:
-      SaveSetIfModified(false);
+      commands_->SaveIfModified();
       SaveOptionsNow();
       DestroyWindow(hwnd_);
       return 0;
     case kShutdownAfterRunMessage:
-      SaveSetIfModified(false);
+      commands_->SaveIfModified();
       SaveOptionsNow();
       ShutdownSystem();
       return 0;
     case WM_QUERYENDSESSION:
       if (running_) control_.RequestAbort();
       StopAllWatchers();
-      if (document_.Modified()) {
-        if (options_.optionAutoSave == 0 && !launch_.runAndExit) document_.SetFileName("dm_temp.dmk");
-        SaveSetIfModified(false);
-      }
+      commands_->SaveAtSessionEnd();
       SaveOptionsNow();
       return TRUE;
     case WM_SYSCOMMAND:
@@ -248,6 +235,7 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void TMainForm::OnCommand(int id) {
+  if (commands_->Dispatch(id)) return;
   switch (id) {
     case ToolButtonBackup:
     case BackupMenu:
@@ -280,10 +268,6 @@ void TMainForm::OnCommand(int id) {
     case TaskMenuAuto:
       AutoBackupMenuClick();
       break;
-    case SaveMenu:
-    case ToolButtonSave:
-      if (FileExists(document_.FileName())) SaveSet(document_.FileName());
-      break;
     case TodayLogViewMenu:
       TodayLogViewMenuClick();
       break;
@@ -292,8 +276,8 @@ void TMainForm::OnCommand(int id) {
       PostMessageW(hwnd_, WM_CLOSE, 0, 0);
       break;
     default:
-      // The list operations, the editor, the options, help, update and the
-      // about box arrive with their own windows.
+      // The options, help, update and the about box arrive with their own
+      // windows.
       break;
   }
 }
@@ -663,40 +647,12 @@ void TMainForm::ShowFromTray() {
 
 // ---- Saving and closing ----
 
-bool TMainForm::SaveSet(const std::string& path) {
-  if (!document_.Save(path, options_.optionCryptEnabled, setServices_.services)) return false;
-  Enable({ToolButtonSave, SaveMenu}, false);
-  SetCaption();
-  AddStatusLine(kReportSetSaved, "ファイルセーブ", 0, path);
-  return true;
-}
-
-void TMainForm::SaveSetIfModified(bool ask) {
-  if (!document_.Modified()) return;
-  if (ask) {
-    std::wstring question = L"'" + Utf8ToWide(document_.FileName()) + L"' への変更を保存しますか？";
-    int answer = MessageBoxW(nullptr, question.c_str(), L"Drovenmark", MB_YESNOCANCEL | MB_ICONWARNING);
-    if (answer != IDYES) return;
-  }
-  SaveSet(document_.FileName());
-}
-
 bool TMainForm::QueryClose() {
   if (running_) {
     ToolButtonAbortClick();
     WaitForRunToEnd();
   }
-  if (document_.Modified()) {
-    if (options_.optionAutoSave == 0 && !launch_.runAndExit) {
-      std::wstring question = L"'" + Utf8ToWide(document_.FileName()) + L"' への変更を保存しますか？";
-      int answer = MessageBoxW(nullptr, question.c_str(), L"Drovenmark", MB_YESNOCANCEL | MB_ICONWARNING);
-      if (answer == IDCANCEL) return false;
-      if (answer == IDYES) SaveSet(document_.FileName());
-    } else {
-      SaveSet(document_.FileName());
-    }
-  }
-  return true;
+  return commands_->QueryClose();
 }
 
 void TMainForm::SaveOptionsNow() {
