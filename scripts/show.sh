@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 # Screenshots and clicks without a mouse need two more tools.
 if ! command -v import >/dev/null || ! command -v xdotool >/dev/null; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq imagemagick xdotool >/dev/null
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq imagemagick xdotool >/dev/null
 fi
 [ -d build/demo/drive ] || bash scripts/demo.sh >/dev/null
 export DM_WINE_ROOT=$root/build/demo-wine
