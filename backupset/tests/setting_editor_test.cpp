@@ -48,6 +48,8 @@ TEST(SettingEditor, FillsFromARowAndReadsBack) {
 
 TEST(SettingEditor, OkChecksOnlyEmptyFolders) {
   EditorFields fields = DefaultEditorFields();
+  EXPECT_EQ(fields.name, "新しい設定");
+  EXPECT_EQ(SettingFromFields(fields).values, NewEditorSetting().values);
   EXPECT_EQ(OkRefusal(fields), "ソース側フォルダを指定してください");
   fields.texts[kDst] = "D:\\";
   EXPECT_EQ(OkRefusal(fields), "ソース側フォルダを指定してください");
@@ -58,27 +60,6 @@ TEST(SettingEditor, OkChecksOnlyEmptyFolders) {
   fields.name.clear();
   fields.texts[kPermissibleTime] = "x";
   EXPECT_EQ(OkRefusal(fields), std::nullopt);
-}
-
-TEST(SettingEditor, DependentControlsFollowTheirBoxesWithoutClearingThem) {
-  EditorFields fields = DefaultEditorFields();
-  EXPECT_EQ(fields.name, "新しい設定");
-  EXPECT_TRUE(fields.boxes[kMirror] && fields.boxes[kSubDir]);
-  EXPECT_EQ(fields.texts[kPermissibleTime], "3");
-  EditorEnabling on = EnablingOf(fields);
-  EXPECT_TRUE(on.gotoTrash);
-  EXPECT_FALSE(on.oldFileDate || on.permissibleTime || on.dateFolderForm || on.srcVolume || on.dstVolume ||
-               on.srcLogin || on.dstLogin);
-
-  fields.boxes[kGotoTrash] = true;
-  fields.boxes[kMirror] = false;
-  fields.boxes[kSrcLogin] = true;
-  fields.boxes[kDstVolumeCheck] = true;
-  on = EnablingOf(fields);
-  EXPECT_FALSE(on.gotoTrash);
-  EXPECT_TRUE(on.srcLogin && on.dstVolume);
-  EXPECT_FALSE(on.dstLogin || on.srcVolume);
-  EXPECT_EQ(SettingFromFields(fields)[kGotoTrash], "1");
 }
 
 TEST(SettingEditor, UserDefaultsRoundTripThroughTheFields) {

@@ -7,154 +7,111 @@
 #include <set>
 
 #include "backupset/tests/fake_set_file_services.h"
-#include "base/sjis.h"
 
 namespace dm {
 namespace {
 
 class FakeView : public SetView {
  public:
-  std::map<int, bool> enabled;
+  std::map<int, bool> on;  // commands not in the map count as enabled
   int selected = -1;
-  int showRowsCalls = 0;
   std::string title;
-  std::vector<std::string> statusLines;
-  std::vector<std::string> warnings;
-  std::vector<std::string> questions;
-  std::deque<bool> confirmAnswers;
-  std::deque<SaveAnswer> saveAnswers;
-  std::optional<std::string> openPath;
-  std::optional<std::string> savePath;
-  std::set<std::string>* existing = nullptr;
-  std::function<bool(BackupSetting&, bool)> editor;
+  std::vector<std::string> lines, warnings, questions;
+  bool confirm = true;
+  std::deque<SaveAnswer> answers;
+  std::optional<std::string> openPath, savePath;
+  std::set<std::string> existing;
+  std::function<bool(BackupSetting&)> editor;  // nothing: the editor is cancelled
 
-  FakeView() {
-    for (int id = kCommandFirst; id < kCommandLast; ++id) enabled[id] = true;
-  }
-  void Enable(int command, bool on) override { enabled[command] = on; }
-  bool IsEnabled(int command) const override { return enabled.at(command); }
-  void ShowRows(int row) override {
-    selected = row;
-    ++showRowsCalls;
-  }
+  void Enable(int command, bool enabled) override { on[command] = enabled; }
+  bool IsEnabled(int command) const override { return !on.count(command) || on.at(command); }
+  void ShowRows(int row) override { selected = row; }
   int SelectedRow() const override { return selected; }
   void SetTitle(const std::string& text) override { title = text; }
   void AddStatusLine(int kind, const std::string& t, int, const std::string& text) override {
-    statusLines.push_back(std::to_string(kind) + " " + t + " " + text);
+    lines.push_back(std::to_string(kind) + " " + t + " " + text);
   }
   void Warn(const std::string& text) override { warnings.push_back(text); }
-  bool Confirm(const std::string& text) override {
-    questions.push_back(text);
-    bool yes = confirmAnswers.empty() ? true : confirmAnswers.front();
-    if (!confirmAnswers.empty()) confirmAnswers.pop_front();
-    return yes;
-  }
+  bool Confirm(const std::string& text) override { return questions.push_back(text), confirm; }
   SaveAnswer AskSave(const std::string& text) override {
     questions.push_back(text);
-    SaveAnswer answer = saveAnswers.empty() ? SaveAnswer::kCancel : saveAnswers.front();
-    if (!saveAnswers.empty()) saveAnswers.pop_front();
+    if (answers.empty()) return ADD_FAILURE() << "unexpected: " << text, SaveAnswer::kCancel;
+    SaveAnswer answer = answers.front();
+    answers.pop_front();
     return answer;
   }
   std::optional<std::string> ChooseSetToOpen() override { return openPath; }
   std::optional<std::string> ChooseSetToSave(const std::string&) override { return savePath; }
-  bool FileExists(const std::string& path) override { return existing && existing->count(path); }
-  bool EditSetting(BackupSetting& setting, bool adding) override { return editor && editor(setting, adding); }
+  bool FileExists(const std::string& path) override { return existing.count(path) > 0; }
+  bool EditSetting(BackupSetting& setting, bool) override { return editor && editor(setting); }
 
-  bool On(std::initializer_list<int> ids) const {
-    for (int id : ids) {
-      if (!enabled.at(id)) return false;
-    }
-    return true;
+  // "1" for each enabled command of `ids`, "0" for each disabled one.
+  std::string States(std::initializer_list<int> ids) const {
+    std::string states;
+    for (int id : ids) states += IsEnabled(id) ? '1' : '0';
+    return states;
   }
-  bool Off(std::initializer_list<int> ids) const {
-    for (int id : ids) {
-      if (enabled.at(id)) return false;
-    }
-    return true;
-  }
-};
-
-class FakeWatcher : public RowWatcher {
- public:
-  FakeWatcher(std::string folder, int& live) : folder(std::move(folder)), live_(live) { ++live_; }
-  ~FakeWatcher() override { --live_; }
-  int ChangeCount() const override { return count; }
-  int TakeChangeCount() override { return std::exchange(count, 0); }
-  std::string folder;
-  int count = 0;
-
- private:
-  int& live_;
 };
 
 class FakeWatchers : public WatcherFactory {
  public:
+  struct Watcher : RowWatcher {
+    explicit Watcher(int& live) : live(live) { ++live; }
+    ~Watcher() override { --live; }
+    int ChangeCount() const override { return 0; }
+    int TakeChangeCount() override { return 0; }
+    int& live;
+  };
   int live = 0;
   std::vector<std::string> started;
   std::unique_ptr<RowWatcher> Watch(const std::string& folder) override {
     started.push_back(folder);
-    return std::make_unique<FakeWatcher>(folder, live);
+    return std::make_unique<Watcher>(live);
   }
 };
 
 const std::string kSetA = "C:\\sets\\a.dmk";
 const std::string kSetB = "C:\\sets\\b.dmk";
-
-constexpr std::initializer_list<int> kAllBackup = {ToolButtonBackup, BackupMenu, BackupShutdownMenu, TestMenu};
+constexpr std::initializer_list<int> kSave = {ToolButtonSave, SaveMenu, NewSaveMenu};
+constexpr std::initializer_list<int> kRun = {ToolButtonBackup, BackupMenu, BackupShutdownMenu, TestMenu};
 
 class SetCommandsTest : public ::testing::Test {
  protected:
-  SetCommandsTest() {
-    view.existing = &existing;
-    view.editor = [this](BackupSetting& s, bool adding) {
-      editorCalls.push_back(adding);
-      if (!nextEdit) return false;
-      nextEdit(s);
-      return true;
-    };
-  }
-
-  // A setting added through the editor with these folders.
-  void AddRow(const std::string& name, const std::string& src) {
-    nextEdit = [=](BackupSetting& s) {
+  void AddRow(const std::string& name) {
+    view.editor = [name](BackupSetting& s) {
       s.name = name;
-      s[kSrc] = src;
-      s[kDst] = "D:\\backup";
+      s[kSrc] = "C:\\" + name;
+      s[kDst] = "D:\\";
+      return true;
     };
     commands.Add();
   }
   void WriteSet(const std::string& path, std::vector<std::string> names) {
     BackupSet set;
-    for (const std::string& n : names) {
-      BackupSetting s = NewEditorSetting();
-      s.name = n;
-      s[kSrc] = "C:\\" + n;
-      set.settings.push_back(s);
+    for (const std::string& name : names) {
+      set.settings.push_back(NewEditorSetting());
+      set.settings.back().name = name;
     }
-    int crypt = 1;
     ASSERT_TRUE(SaveBackupSet(set, path, crypt, fake.services));
-    existing.insert(path);
+    view.existing.insert(path);
   }
-  std::vector<std::string> Names() const {
+  static std::vector<std::string> NamesOf(const std::vector<BackupSetting>& settings) {
     std::vector<std::string> names;
-    for (const BackupSetting& s : document.Settings()) names.push_back(s.name);
+    for (const BackupSetting& s : settings) names.push_back(s.name);
     return names;
   }
+  std::vector<std::string> Names() const { return NamesOf(document.Settings()); }
   std::vector<std::string> NamesIn(const std::string& path) {
     BackupSet set;
     EXPECT_TRUE(LoadBackupSet(set, path, false, fake.services));
-    std::vector<std::string> names;
-    for (const BackupSetting& s : set.settings) names.push_back(s.name);
-    return names;
+    return NamesOf(set.settings);
   }
+  using Names_ = std::vector<std::string>;
 
   FakeSetFileServices fake;
   FakeView view;
   FakeWatchers watchers;
   SetDocument document;
-  std::set<std::string> existing;
-  std::function<void(BackupSetting&)> nextEdit;
-  std::vector<bool> editorCalls;
   int crypt = 1;
   int autoSave = 0;
   bool watching = false;
@@ -164,178 +121,134 @@ class SetCommandsTest : public ::testing::Test {
                        SetCommandState{crypt, autoSave, [this] { return watching; }, runAndExit, running}};
 };
 
-TEST_F(SetCommandsTest, AddingAndDeletingTheLastRowThenNew) {
-  view.Enable(ToolButtonSave, false);
-  AddRow("一", "C:\\one");
-  ASSERT_EQ(Names(), std::vector<std::string>{"一"});
-  const BackupSetting& added = document.Settings()[0];
-  EXPECT_TRUE(added.checked);
-  EXPECT_EQ(added[kUpdate], "未処理");
-  EXPECT_EQ(editorCalls, std::vector<bool>{true});
+TEST_F(SetCommandsTest, AddDeleteTheLastRowThenNew) {
+  BackupSetting mine = NewEditorSetting();
+  mine.name = "既定";
+  ASSERT_TRUE(WriteDefaultSetting(mine, fake.services));
+  std::string shown;
+  view.editor = [&](BackupSetting& s) { return shown = s.name, false; };
+  commands.Add();
+  EXPECT_EQ(shown, "既定");  // the editor starts from default.dat
+  EXPECT_EQ(document.RowCount(), 0);
+
+  view.on[ToolButtonSave] = false;
+  AddRow("一");
+  EXPECT_TRUE(document.Settings()[0].checked);
+  EXPECT_EQ(document.Settings()[0][kUpdate], "未処理");
   EXPECT_EQ(view.selected, 0);
   EXPECT_TRUE(document.Modified());
-  EXPECT_TRUE(view.On({ToolButtonSave, SaveMenu, NewSaveMenu, ToolButtonDel, ToolButtonEdit}));
-  EXPECT_TRUE(view.On(kAllBackup));
+  EXPECT_EQ(view.States(kSave) + view.States(kRun), "1111111");
   EXPECT_FALSE(running);
 
-  // The editor starts from the user's defaults.
-  BackupSetting defaults = NewEditorSetting();
-  defaults.name = "既定";
-  defaults[kFilter] = "*.tmp";
-  ASSERT_TRUE(WriteDefaultSetting(defaults, fake.services));
-  BackupSetting shown;
-  nextEdit = nullptr;
-  view.editor = [&](BackupSetting& s, bool) { return shown = s, false; };
-  commands.Add();
-  EXPECT_EQ(shown.name, "既定");
-  EXPECT_EQ(shown[kFilter], "*.tmp");
-  EXPECT_EQ(document.RowCount(), 1);  // cancelled
-
-  view.selected = 0;
-  view.confirmAnswers = {false};
+  view.confirm = false;
   commands.Delete();
   EXPECT_EQ(document.RowCount(), 1);
+  view.confirm = true;
   commands.Delete();
   EXPECT_EQ(view.questions.back(), "一 を削除します。\n\nよろしいですか？");
   EXPECT_EQ(document.RowCount(), 0);
-  EXPECT_TRUE(view.Off(kAllBackup));
-  EXPECT_TRUE(view.Off({ToolButtonDel, ToolButtonEdit}));
-  EXPECT_TRUE(view.On({ToolButtonSave, SaveMenu, NewSaveMenu}));
+  EXPECT_EQ(view.States(kRun) + view.States({ToolButtonDel, ToolButtonEdit}) + view.States(kSave), "000000111");
 
   // New on the emptied list asks nothing and leaves the save commands.
-  size_t questions = view.questions.size();
   document.SetFileName(kSetA);
   commands.New();
-  EXPECT_EQ(view.questions.size(), questions);
-  EXPECT_EQ(document.FileName(), "無題.dmk");
+  EXPECT_EQ(view.questions.size(), 2u);
   EXPECT_EQ(view.title, "Drovenmark - 無題.dmk");
   EXPECT_FALSE(document.Modified());
-  EXPECT_TRUE(view.On({ToolButtonSave, SaveMenu}));
+  EXPECT_EQ(view.States(kSave), "111");
 
-  view.selected = -1;
   commands.Delete();
-  EXPECT_EQ(view.warnings.back(), "削除する設定を選択してください");
+  EXPECT_EQ(view.warnings, Names_{"削除する設定を選択してください"});
 }
 
 TEST_F(SetCommandsTest, CopyMoveAndEditRows) {
   watching = true;
-  AddRow("一", "C:\\one");
-  AddRow("二", "C:\\two");
-  EXPECT_EQ(watchers.live, 2);
+  AddRow("一");
+  AddRow("二");
   document.SetChecked(1, false);
   document.SetUpdateText(1, "2026/01/01 10:00");
-
   view.selected = 1;
   commands.Copy();
-  EXPECT_EQ(Names(), (std::vector<std::string>{"一", "二", "二"}));
+  EXPECT_EQ(Names(), (Names_{"一", "二", "二"}));
   EXPECT_EQ(view.selected, 2);
   EXPECT_FALSE(document.Settings()[2].checked);
   EXPECT_EQ(document.Settings()[2][kUpdate], "未処理");
-  EXPECT_EQ(document.Settings()[2][kSrc], "C:\\two");
   EXPECT_EQ(watchers.live, 3);
 
   // The first row moved up stays first, yet the set counts as changed.
   document.MarkUnmodified();
-  view.Enable(SaveMenu, false);
+  view.on[SaveMenu] = false;
   view.selected = 0;
   commands.MoveUp();
-  EXPECT_EQ(Names(), (std::vector<std::string>{"一", "二", "二"}));
+  EXPECT_EQ(Names(), (Names_{"一", "二", "二"}));
   EXPECT_TRUE(document.Modified());
-  EXPECT_TRUE(view.On({SaveMenu, ToolButtonDown, PopupMenuDown}));
-  EXPECT_TRUE(view.Off({ToolButtonUp, PopupMenuUp}));
-
+  EXPECT_EQ(view.States({SaveMenu, ToolButtonUp, PopupMenuUp, ToolButtonDown, PopupMenuDown}), "10011");
   commands.MoveDown();
-  EXPECT_EQ(Names(), (std::vector<std::string>{"二", "一", "二"}));
-  EXPECT_EQ(view.selected, 1);
-  EXPECT_TRUE(view.On({ToolButtonUp, ToolButtonDown}));
-  EXPECT_EQ(document.Settings()[1][kSrc], "C:\\one");
+  EXPECT_EQ(Names(), (Names_{"二", "一", "二"}));
+  EXPECT_EQ(document.Settings()[1][kSrc], "C:\\一");  // the values move with the name
+  EXPECT_EQ(view.States({ToolButtonUp, ToolButtonDown}), "11");
 
-  // Edit: an unchanged source keeps its watcher, a new one replaces it.
+  // An unchanged source keeps its watcher; a new one replaces it.
   size_t started = watchers.started.size();
-  nextEdit = [](BackupSetting& s) { s.name = "一改"; };
+  view.editor = [](BackupSetting& s) { return s.name = "一改", true; };
   commands.Edit();
   EXPECT_EQ(document.Settings()[1].name, "一改");
   EXPECT_EQ(watchers.started.size(), started);
-  EXPECT_EQ(editorCalls.back(), false);
-  nextEdit = [](BackupSetting& s) { s[kSrc] = "C:\\moved"; };
+  view.editor = [](BackupSetting& s) { return s[kSrc] = "C:\\moved", true; };
   commands.Edit();
   EXPECT_EQ(watchers.started.back(), "C:\\moved");
   EXPECT_EQ(watchers.live, 3);
-  EXPECT_EQ(document.Settings()[1][kUpdate], "未処理");
 
   view.selected = -1;
-  commands.Edit();
-  commands.Copy();
-  commands.MoveUp();
-  commands.MoveDown();
-  EXPECT_EQ(view.warnings, (std::vector<std::string>{"編集する設定を選択してください", "複製する設定を選択してください",
-                                                     "上へ移動する設定を選択してください",
-                                                     "下へ移動する設定を選択してください"}));
-  EXPECT_FALSE(running);
-
-  document.Remove(0);
-  EXPECT_EQ(watchers.live, 2);
-}
-
-TEST_F(SetCommandsTest, GuardsOfTheRowCommands) {
-  AddRow("一", "C:\\one");
+  for (int id : {ToolButtonEdit, PopupMenuCopy, ToolButtonUp, PopupMenuDown}) commands.Dispatch(id);
+  EXPECT_EQ(view.warnings, (Names_{"編集する設定を選択してください", "複製する設定を選択してください",
+                                   "上へ移動する設定を選択してください", "下へ移動する設定を選択してください"}));
+  // During a run the backup button is off and the running flag set.
   view.selected = 0;
-  // During a run the backup button is off: edits, copies and moves wait.
-  view.Enable(ToolButtonBackup, false);
-  for (int id : {ToolButtonEdit, PopupMenuCopy, ToolButtonUp, PopupMenuDown}) EXPECT_TRUE(commands.Dispatch(id));
-  EXPECT_EQ(document.RowCount(), 1);
-  EXPECT_EQ(editorCalls.size(), 1u);
-  view.Enable(ToolButtonBackup, true);
+  view.on[ToolButtonBackup] = false;
   running = true;
-  commands.Dispatch(ToolButtonAdd);
-  commands.Dispatch(FolderDelMenu);
-  commands.Dispatch(FolderCopyMenu);
-  EXPECT_EQ(document.RowCount(), 1);
-  EXPECT_TRUE(view.questions.empty());
-  EXPECT_FALSE(commands.Dispatch(BackupMenu));
+  for (int id : {ToolButtonAdd, FolderDelMenu, ToolButtonEdit, PopupMenuCopy, ToolButtonUp, PopupMenuDown}) {
+    commands.Dispatch(id);
+  }
+  EXPECT_EQ(Names(), (Names_{"二", "一改", "二"}));
+  EXPECT_EQ(view.questions.size(), 0u);
 }
 
 TEST_F(SetCommandsTest, SaveQuestionAnswers) {
   WriteSet(kSetA, {"一"});
   ASSERT_TRUE(commands.LoadFile(kSetA, false));
-  AddRow("二", "C:\\two");
-
-  view.saveAnswers = {SaveAnswer::kCancel};
+  AddRow("二");
+  view.answers = {SaveAnswer::kCancel, SaveAnswer::kNo};
   commands.New();
   EXPECT_EQ(view.questions.back(), "'C:\\sets\\a.dmk' への変更を保存しますか？");
   EXPECT_EQ(document.RowCount(), 2);
-  EXPECT_EQ(document.FileName(), kSetA);
-
-  view.saveAnswers = {SaveAnswer::kNo};
   commands.New();
   EXPECT_EQ(document.RowCount(), 0);
-  EXPECT_EQ(NamesIn(kSetA), std::vector<std::string>{"一"});
-  EXPECT_TRUE(view.Off({ToolButtonSave, SaveMenu, ToolButtonBackup, BackupMenu}));
+  EXPECT_EQ(NamesIn(kSetA), Names_{"一"});
+  EXPECT_EQ(view.States({ToolButtonSave, SaveMenu, ToolButtonBackup, BackupMenu}), "0000");
 
   ASSERT_TRUE(commands.LoadFile(kSetA, false));
-  AddRow("二", "C:\\two");
-  view.saveAnswers = {SaveAnswer::kYes};
+  AddRow("二");
+  view.answers = {SaveAnswer::kYes};
   commands.New();
-  EXPECT_EQ(NamesIn(kSetA), (std::vector<std::string>{"一", "二"}));
-  EXPECT_EQ(document.FileName(), "無題.dmk");
+  EXPECT_EQ(NamesIn(kSetA), (Names_{"一", "二"}));
 
-  // Yes on an untitled set asks for a name; cancelling it still goes on.
-  AddRow("三", "C:\\three");
-  view.saveAnswers = {SaveAnswer::kYes};
+  // Yes for an untitled set asks for a name; cancelling that goes on too.
+  AddRow("三");
+  view.answers = {SaveAnswer::kYes};
   view.openPath = kSetA;
   commands.Open(false);
-  EXPECT_EQ(Names(), (std::vector<std::string>{"一", "二"}));
-  EXPECT_FALSE(fake.storage.files.count("無題.dmk"));
+  EXPECT_EQ(Names(), (Names_{"一", "二"}));
+  EXPECT_EQ(fake.storage.files.size(), 1u);
 
-  // Closing: Cancel keeps the window, No closes unsaved, Yes saves.
-  AddRow("四", "C:\\four");
-  view.saveAnswers = {SaveAnswer::kCancel, SaveAnswer::kNo, SaveAnswer::kYes};
+  // Closing: Cancel keeps the window open, No closes unsaved, Yes saves.
+  AddRow("四");
+  view.answers = {SaveAnswer::kCancel, SaveAnswer::kNo, SaveAnswer::kYes};
   EXPECT_FALSE(commands.QueryClose());
   EXPECT_TRUE(commands.QueryClose());
   EXPECT_EQ(NamesIn(kSetA).size(), 2u);
   EXPECT_TRUE(commands.QueryClose());
   EXPECT_EQ(NamesIn(kSetA).size(), 3u);
-  EXPECT_FALSE(document.Modified());
 }
 
 TEST_F(SetCommandsTest, OpenInAdditionThenSave) {
@@ -345,63 +258,52 @@ TEST_F(SetCommandsTest, OpenInAdditionThenSave) {
   commands.Dispatch(OpenMenu);
   view.openPath = kSetB;
   commands.Dispatch(AddMenu);
-  EXPECT_EQ(Names(), (std::vector<std::string>{"一", "二", "三"}));
-  EXPECT_EQ(document.FileName(), kSetB);
+  EXPECT_EQ(Names(), (Names_{"一", "二", "三"}));
   EXPECT_EQ(view.title, "Drovenmark - C:\\sets\\b.dmk");
   EXPECT_FALSE(document.Modified());
-  EXPECT_TRUE(view.Off({ToolButtonSave, SaveMenu}));
-  EXPECT_TRUE(view.On({NewSaveMenu, ToolButtonBackup, BackupMenu}));
-  EXPECT_EQ(view.statusLines.back(), "11 ファイルオープン C:\\sets\\b.dmk");
+  EXPECT_EQ(view.States(kSave) + view.States({ToolButtonBackup, BackupMenu}), "00111");
+  EXPECT_EQ(view.lines.back(), "11 ファイルオープン C:\\sets\\b.dmk");
 
-  commands.Dispatch(SaveMenu);
-  EXPECT_EQ(NamesIn(kSetB), (std::vector<std::string>{"一", "二", "三"}));
-  EXPECT_EQ(view.statusLines.back(), "12 ファイルセーブ C:\\sets\\b.dmk");
-
-  // Save as writes under the chosen name, which becomes the set's.
+  commands.Dispatch(SaveMenu);  // the merged list goes into the added file
+  EXPECT_EQ(NamesIn(kSetB), (Names_{"一", "二", "三"}));
+  EXPECT_EQ(view.lines.back(), "12 ファイルセーブ C:\\sets\\b.dmk");
   view.savePath = "C:\\sets\\c.dmk";
   commands.Dispatch(NewSaveMenu);
-  EXPECT_EQ(NamesIn("C:\\sets\\c.dmk").size(), 3u);
-  EXPECT_EQ(document.FileName(), "C:\\sets\\c.dmk");
+  EXPECT_EQ(NamesIn(*view.savePath).size(), 3u);
+  EXPECT_EQ(document.FileName(), *view.savePath);
 }
 
 TEST_F(SetCommandsTest, RefusedFileKeepsTheNameAndTheRows) {
   watching = true;
   WriteSet(kSetA, {"一"});
-  fake.storage.files[kSetB] = "##drovenmark2##\r\n\r\n[x]\r\n";
-  existing.insert(kSetB);
-  view.openPath = kSetA;
-  commands.Open(false);
-  AddRow("二", "C:\\two");
+  const std::string refused = "##drovenmark2##\r\n\r\n[x]\r\n";
+  fake.storage.files[kSetB] = refused;
+  ASSERT_TRUE(commands.LoadFile(kSetA, false));
+  AddRow("二");
   view.openPath = kSetB;
-  view.saveAnswers = {SaveAnswer::kNo};
+  view.answers = {SaveAnswer::kNo};
   commands.Open(false);
-  EXPECT_EQ(fake.messages.shown.size(), 1u);
+  commands.Dispatch(AddMenu);
+  EXPECT_EQ(fake.messages.shown.size(), 2u);
   EXPECT_EQ(document.FileName(), kSetA);
-  EXPECT_EQ(view.title, "Drovenmark - C:\\sets\\a.dmk");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"一", "二"}));
+  EXPECT_EQ(Names(), (Names_{"一", "二"}));
   EXPECT_TRUE(document.Modified());
   EXPECT_EQ(watchers.live, 2);  // watching again after the refusal
 
-  // So a save after the refusal cannot overwrite the refused file.
+  // A save after the refusal cannot overwrite the refused file.
   commands.Dispatch(ToolButtonSave);
-  EXPECT_EQ(NamesIn(kSetA), (std::vector<std::string>{"一", "二"}));
-  EXPECT_EQ(fake.storage.files[kSetB], "##drovenmark2##\r\n\r\n[x]\r\n");
-
-  commands.Dispatch(AddMenu);
-  EXPECT_EQ(document.FileName(), kSetA);
-  EXPECT_EQ(document.RowCount(), 2);
+  EXPECT_EQ(NamesIn(kSetA), (Names_{"一", "二"}));
+  EXPECT_EQ(fake.storage.files[kSetB], refused);
 }
 
-TEST_F(SetCommandsTest, CheckMarksAreNotChangesOfTheFile) {
+TEST_F(SetCommandsTest, TicksAreNotChangesOfTheFile) {
   autoSave = 1;
   WriteSet(kSetA, {"一"});
   ASSERT_TRUE(commands.LoadFile(kSetA, false));
-  std::string before = fake.storage.files[kSetA];
+  const std::string before = fake.storage.files[kSetA];
   commands.SetChecked(0, false);
-  EXPECT_FALSE(document.Modified());
   EXPECT_TRUE(commands.QueryClose());
   EXPECT_EQ(fake.storage.files[kSetA], before);
-  EXPECT_TRUE(view.questions.empty());
 
   // A real change is saved on closing without a question, tick included.
   view.selected = 0;
@@ -410,16 +312,14 @@ TEST_F(SetCommandsTest, CheckMarksAreNotChangesOfTheFile) {
   EXPECT_TRUE(view.questions.empty());
   BackupSet saved;
   ASSERT_TRUE(LoadBackupSet(saved, kSetA, false, fake.services));
-  ASSERT_EQ(saved.settings.size(), 2u);
-  EXPECT_FALSE(saved.settings[0].checked);
+  EXPECT_FALSE(saved.settings.at(0).checked);
 
-  // Windows ending the log-on with auto-save off: a temporary file.
+  // Windows ending the log-on with automatic saving off: a temporary file.
   autoSave = 0;
   commands.Copy();
   commands.SaveAtSessionEnd();
   EXPECT_EQ(document.FileName(), "dm_temp.dmk");
-  EXPECT_TRUE(fake.storage.files.count("dm_temp.dmk"));
-  EXPECT_EQ(NamesIn(kSetA).size(), 2u);
+  EXPECT_EQ(NamesIn("dm_temp.dmk").size(), 3u);
 }
 
 }  // namespace
