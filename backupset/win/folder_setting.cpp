@@ -76,7 +76,9 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM param, LPARAM dat
 
 // The shell's folder browser rooted at the desktop; nothing when cancelled.
 std::optional<std::wstring> BrowseForFolder(HWND owner, const wchar_t* title, const std::wstring& start) {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // the browser needs COM; balanced below
+  // The browser needs COM on this thread; released below only when this
+  // call started it.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   BrowseStart data{start};
   BROWSEINFOW info = {};
   info.hwndOwner = owner;
@@ -91,7 +93,7 @@ std::optional<std::wstring> BrowseForFolder(HWND owner, const wchar_t* title, co
     if (SHGetPathFromIDListW(chosen, path)) result = path;
     CoTaskMemFree(chosen);
   }
-  CoUninitialize();
+  if (SUCCEEDED(com)) CoUninitialize();
   return result;
 }
 
