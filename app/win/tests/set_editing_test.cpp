@@ -235,8 +235,25 @@ TEST_F(SetEditingTest, AddThroughTheEditorSaveReopenSaveAsAndDelete) {
   GetWindowTextW(w.main, title, MAX_PATH);
   EXPECT_EQ(WideToUtf8(title), "Drovenmark - " + copy);
 
-  // Deleting the added row asks first; closing then asks whether to save.
+  // Editing shows the row; "初期化(&I)" resets it to an added setting's
+  // defaults until the dialog is cancelled.
   SelectRow(w.settings, again.Id(), 1);
+  PostMessageW(w.main, WM_COMMAND, ToolButtonEdit, 0);
+  editor = FindDialog(again.Id(), L"設定の編集");
+  ASSERT_TRUE(editor);
+  GetDlgItemTextW(editor, EditName, name, 64);
+  EXPECT_EQ(WideToUtf8(name), "追加した設定");
+  EXPECT_EQ(IsDlgButtonChecked(editor, RadioButtonYYMM), BST_CHECKED);
+  PostMessageW(editor, WM_COMMAND, Button1, 0);
+  EXPECT_EQ(AnswerMessageBox(again.Id(), IDYES), "現在の設定を初期化します。　　\n\nよろしいですか？");
+  EXPECT_TRUE(FindDialog(again.Id(), L"設定の追加"));
+  GetDlgItemTextW(editor, EditName, name, 64);
+  EXPECT_EQ(WideToUtf8(name), "新しい設定");
+  PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }, 10000));
+  EXPECT_EQ(ListTexts(w.settings, again.Id(), 0)[1], "追加した設定");
+
+  // Deleting the added row asks first; closing then asks whether to save.
   PostMessageW(w.main, WM_COMMAND, ToolButtonDel, 0);
   EXPECT_EQ(AnswerMessageBox(again.Id(), IDYES), "追加した設定 を削除します。\n\nよろしいですか？");
   ASSERT_TRUE(WaitFor([&] { return ListTexts(w.settings, again.Id(), 0).size() == 1; }, 10000));
