@@ -84,5 +84,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  // A run that would not end must not outlive the objects it uses: end the
+  // process here rather than destroy them under it.
+  if (form.RunStillActive()) ExitProcess(static_cast<UINT>(form.ExitCode()));
   return form.ExitCode();
 }

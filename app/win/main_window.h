@@ -40,6 +40,9 @@ class TMainForm : public SetView {
   HWND Handle() const { return hwnd_; }
   int ExitCode() const { return exitCode_; }
   HACCEL Accelerators() const { return accelerators_; }
+  // A run still going after the window closed (it did not end in time
+  // after its abort): its thread still uses the window's objects.
+  bool RunStillActive() const { return running_; }
 
  private:
   static LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
