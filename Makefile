@@ -37,6 +37,7 @@ test-win: setup win
 bench: build
 	@bash bench/engine_bench.sh
 	@bash bench/watch_idle.sh
+	@bash bench/window_bench.sh
 
 demo: build
 	@bash scripts/demo.sh
