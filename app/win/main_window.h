@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <memory>
@@ -120,6 +121,7 @@ class TMainForm : public SetView {
   bool Confirm(const std::string& text) override;
   SaveAnswer AskSave(const std::string& text) override;
   std::optional<std::string> ChooseSetToOpen() override;
+  OPENFILENAMEW SetFileDialog(std::wstring& path, const wchar_t* title, DWORD flags) const;
   std::optional<std::string> ChooseSetToSave(const std::string& current) override;
   bool FileExists(const std::string& path) override;
   bool EditSetting(BackupSetting& setting, bool adding) override;

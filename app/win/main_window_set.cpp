@@ -52,16 +52,22 @@ SaveAnswer TMainForm::AskSave(const std::string& text) {
   }
 }
 
-std::optional<std::string> TMainForm::ChooseSetToOpen() {
-  std::wstring path(kPathBuffer, L'\0');
+// The open and save dialogs of set files: same filter, extension and owner.
+OPENFILENAMEW TMainForm::SetFileDialog(std::wstring& path, const wchar_t* title, DWORD flags) const {
   OPENFILENAMEW dialog = {sizeof dialog};
   dialog.hwndOwner = hwnd_;
   dialog.lpstrFilter = kSetFilter;
   dialog.lpstrFile = path.data();
   dialog.nMaxFile = kPathBuffer;
   dialog.lpstrDefExt = L"dmk";
-  dialog.lpstrTitle = L"バックアップセットを開く";
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
+  dialog.lpstrTitle = title;
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | flags;
+  return dialog;
+}
+
+std::optional<std::string> TMainForm::ChooseSetToOpen() {
+  std::wstring path(kPathBuffer, L'\0');
+  OPENFILENAMEW dialog = SetFileDialog(path, L"バックアップセットを開く", OFN_FILEMUSTEXIST);
   if (!GetOpenFileNameW(&dialog)) return std::nullopt;
   return WideToUtf8(path.c_str());
 }
@@ -70,14 +76,7 @@ std::optional<std::string> TMainForm::ChooseSetToSave(const std::string& current
   std::wstring path(kPathBuffer, L'\0');
   std::wstring name = Utf8ToWide(current);
   if (name.size() < kPathBuffer) path.replace(0, name.size(), name);
-  OPENFILENAMEW dialog = {sizeof dialog};
-  dialog.hwndOwner = hwnd_;
-  dialog.lpstrFilter = kSetFilter;
-  dialog.lpstrFile = path.data();
-  dialog.nMaxFile = kPathBuffer;
-  dialog.lpstrDefExt = L"dmk";
-  dialog.lpstrTitle = L"バックアップセットに名前を付けて保存";
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  OPENFILENAMEW dialog = SetFileDialog(path, L"バックアップセットに名前を付けて保存", OFN_OVERWRITEPROMPT);
   if (!GetSaveFileNameW(&dialog)) return std::nullopt;
   return WideToUtf8(path.c_str());
 }
