@@ -1,9 +1,10 @@
 // Runs one backup job over a folder tree with the real Win32 file system and
 // prints how long it took, what it did and the process's peak memory.
 //
-//   engine_bench.exe SRC DST MODE LEVEL
-//     MODE  manual | test
-//     LEVEL status level 0..3 (3: every line reaches the window)
+//   engine_bench.exe SRC DST MODE LEVEL [THREADS]
+//     MODE    manual | test
+//     LEVEL   status level 0..3 (3: every line reaches the window)
+//     THREADS files copied at the same time (2, as the program does)
 #include <windows.h>
 #include <psapi.h>
 
@@ -40,8 +41,8 @@ class BoundedWindow : public dm::NullRunWindow {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: engine_bench SRC DST manual|test LEVEL\n");
+  if (argc != 5 && argc != 6) {
+    std::fprintf(stderr, "usage: engine_bench SRC DST manual|test LEVEL [THREADS]\n");
     return 2;
   }
   std::string src = dm::WideToUtf8(argv[1]);
@@ -61,6 +62,7 @@ int wmain(int argc, wchar_t** argv) {
   dm::RunOptions options;
   options.statusLevel = level;
   options.finishDelayMs = 0;
+  options.copyThreads = argc == 6 ? _wtoi(argv[5]) : 2;
   dm::TFileBackupThread run(test_mode ? dm::kRunTest : dm::kRunManual, options,
                             dm::RunServices{fs, window, control, dm::SystemClock()});
   run.AddJob(dm::MakeBackupJob(setting, true));

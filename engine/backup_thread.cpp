@@ -41,10 +41,11 @@ TFileBackupThread::TFileBackupThread(BackupRunMode mode, const RunOptions& optio
       network_(services.network) {}
 
 std::string TFileBackupThread::Summary() const {
-  return StringPrintf("( 新規:%d  更新:%d  エラー:%d )", newCount_, updatedCount_, errorCount_);
+  return StringPrintf("( 新規:%d  更新:%d  エラー:%d )", newCount_.load(), updatedCount_.load(), errorCount_.load());
 }
 
 void TFileBackupThread::Report(int kind, std::string_view title, int level, std::string_view text) {
+  std::lock_guard<std::mutex> lock(reportMutex_);
   DateTimeParts now = clock_.Now();
   if (options_.statusLevel >= level) {
     ReportLine line;
@@ -71,7 +72,10 @@ void TFileBackupThread::Execute() {
     log_ = BackupLog::Open(fs_, options_.logFolder, started);
     if (!log_) logLevel_ = 0;
   }
-  newCount_ = updatedCount_ = errorCount_ = 0;
+  newCount_ = 0;
+  updatedCount_ = 0;
+  errorCount_ = 0;
+  if (options_.copyThreads > 1 && !TestMode()) copyPool_ = std::make_unique<CopyPool>(options_.copyThreads);
 
   std::string now_text = FormatDateTime(started);
   switch (mode_) {
@@ -102,6 +106,7 @@ void TFileBackupThread::Execute() {
     RunJob(static_cast<int>(row), jobs_[row]);
   }
   jobs_.clear();
+  copyPool_.reset();  // every copy has ended
 
   std::string summary = Summary();
   if (!terminated_.load()) {
@@ -125,7 +130,7 @@ void TFileBackupThread::Execute() {
   bool aborted = control_.AbortRequested() || terminated_.load();
   window_.SetRunning(false);
   if (options_.finishDelayMs > 0) clock_.SleepMs(options_.finishDelayMs);
-  window_.RunFinished(aborted, errorCount_);
+  window_.RunFinished(aborted, errorCount_.load());
 }
 
 void TFileBackupThread::RunJob(int row, BackupJob& job) {
@@ -168,7 +173,11 @@ void TFileBackupThread::RunJob(int row, BackupJob& job) {
   }
 
   window_.SetUpdateColumn(row, "バックアップ中...");
-  if (!WalkAndCopy(job.Src, job.Dst)) {
+  bool walked = WalkAndCopy(job.Src, job.Dst);
+  // Mirroring must see the destination with every copy finished: a copy's
+  // temporary file has no source counterpart.
+  if (copyPool_) copyPool_->Drain();
+  if (!walked || (copyPool_ && StopRequested())) {
     window_.SetUpdateColumn(row, "処理中止");
     if (options_.statusBarProgress) Report(kReportNotice, "通知", kLevelMinimum, "ミラーリングを中止します。");
     return;
@@ -232,8 +241,7 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
   }
   std::unique_ptr<DirectoryListing> listing = fs_.List(src);
   if (!listing) return true;
-  window_.SetProgress(0);
-  lastPercent_ = 0;
+  ShowProgress(0);
   if (!subDirs_) Report(kReportNotice, "通知", kLevelDetailed, "サブフォルダ内のファイルは無視します");
 
   DirEntry entry;
@@ -310,10 +318,21 @@ void TFileBackupThread::CopyOneFile(const DirEntry& source, const std::string& s
   }
   if (TestMode()) return;
 
-  uint32_t error = CopyThroughTemporary(srcPath, dstPath, update ? &destination : nullptr);
+  if (copyPool_) {
+    copyPool_->Run([this, srcPath, dstPath, update, destination, times = source.times] {
+      FinishCopy(srcPath, dstPath, update, destination, times);
+    });
+  } else {
+    FinishCopy(srcPath, dstPath, update, destination, source.times);
+  }
+}
+
+void TFileBackupThread::FinishCopy(const std::string& srcPath, const std::string& dstPath, bool update,
+                                   const DirEntry& oldDestination, const FileTimes& sourceTimes) {
+  uint32_t error = CopyThroughTemporary(srcPath, dstPath, update ? &oldDestination : nullptr);
   if (error == 0) {
     ++(update ? updatedCount_ : newCount_);
-    if (keepTimes_) KeepTimes(dstPath, source.times, update);
+    if (keepTimes_) KeepTimes(dstPath, sourceTimes, update);
     return;
   }
   ++errorCount_;
@@ -365,19 +384,20 @@ void TFileBackupThread::KeepTimes(const std::string& dstPath, const FileTimes& t
 }
 
 bool TFileBackupThread::CopyProgressed(uint64_t transferred, uint64_t total) {
-  if (options_.statusBarProgress && total > 0) {
-    int percent = static_cast<int>(transferred * 100 / total);
-    if (percent != lastPercent_) {  // the window needs each step once, not every chunk
-      lastPercent_ = percent;
-      window_.SetProgress(percent);
-    }
-  }
+  if (options_.statusBarProgress && total > 0) ShowProgress(static_cast<int>(transferred * 100 / total));
   return !StopRequested();
 }
 
+void TFileBackupThread::ShowProgress(int percent) {
+  std::lock_guard<std::mutex> lock(reportMutex_);
+  if (percent != lastPercent_) {  // the window needs each step once, not every chunk
+    lastPercent_ = percent;
+    window_.SetProgress(percent);
+  }
+}
+
 void TFileBackupThread::MirrorFolder(const std::string& src, const std::string& dst) {
-  window_.SetProgress(0);
-  lastPercent_ = 0;
+  ShowProgress(0);
   std::unique_ptr<DirectoryListing> listing = fs_.List(dst);
   if (!listing) return;
   // Read the whole folder before deleting from it, so deletions cannot

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "base/datetime.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
+#include "engine/copy_pool.h"
 #include "engine/file_system.h"
 #include "engine/network.h"
 #include "engine/pattern_table.h"
@@ -34,6 +36,10 @@ struct RunOptions {
   int scheduleKind = 0;            // OptionAutoUpdateSchedule, named in automatic start lines
   std::string logFolder;           // the program's folder, ending with a delimiter
   int finishDelayMs = 200;         // pause before RunFinished
+  // Files copied at the same time. With more than one, copies run on worker
+  // threads while the walk goes on; the lines of a failed copy may then
+  // come after the next file's announcement.
+  int copyThreads = 1;
 };
 
 // The platform services a run uses.
@@ -57,9 +63,9 @@ class TFileBackupThread {
   // Asks the run to end at its next checkpoint without an end line.
   void Terminate() { terminated_.store(true); }
 
-  int NewCount() const { return newCount_; }
-  int UpdatedCount() const { return updatedCount_; }
-  int ErrorCount() const { return errorCount_; }
+  int NewCount() const { return newCount_.load(); }
+  int UpdatedCount() const { return updatedCount_.load(); }
+  int ErrorCount() const { return errorCount_.load(); }
 
   // "( 新規:%d  更新:%d  エラー:%d )"
   std::string Summary() const;
@@ -73,6 +79,9 @@ class TFileBackupThread {
   bool WalkAndCopy(const std::string& src, const std::string& dst);
   void CopyOneFile(const DirEntry& source, const std::string& srcPath, const std::string& dstPath,
                    bool dstFolderIsNew);
+  void FinishCopy(const std::string& srcPath, const std::string& dstPath, bool update,
+                  const DirEntry& oldDestination, const FileTimes& sourceTimes);
+  void ShowProgress(int percent);
   uint32_t CopyThroughTemporary(const std::string& srcPath, const std::string& dstPath,
                                 const DirEntry* oldDestination);
   void KeepTimes(const std::string& dstPath, const FileTimes& times, bool update);
@@ -121,9 +130,12 @@ class TFileBackupThread {
   bool skipHidden_ = false;
   bool mirrorHalted_ = false;  // the source vanished during mirroring
 
-  int newCount_ = 0;
-  int updatedCount_ = 0;
-  int errorCount_ = 0;
+  // Written by copy workers too.
+  std::atomic<int> newCount_{0};
+  std::atomic<int> updatedCount_{0};
+  std::atomic<int> errorCount_{0};
+  std::mutex reportMutex_;  // one line, and one progress step, at a time
+  std::unique_ptr<CopyPool> copyPool_;
   int progressIndex_ = 0;
   int progressTotal_ = 0;
   int lastPercent_ = -1;

@@ -324,6 +324,7 @@ void TMainForm::StartRun(BackupRunMode mode) {
   run_options.notifyUserName = options_.optionNotifyUserName;
   run_options.scheduleKind = options_.optionAutoUpdateSchedule;
   run_options.logFolder = ProgramFolder();
+  run_options.copyThreads = 2;
   auto run = std::make_unique<TFileBackupThread>(
       mode, run_options, RunServices{fileSystem_, *events_, control_, SystemClock(), &network_});
 

@@ -99,7 +99,8 @@ class Win32EngineTest : public ::testing::Test {
   Win32FileSystem fs;
   RecordingWindow window;
   RunControl control;
-  RunOptions options{.statusLevel = 3, .finishDelayMs = 0};
+  // Two copy workers, as the program runs.
+  RunOptions options{.statusLevel = 3, .finishDelayMs = 0, .copyThreads = 2};
   BackupRunMode mode = kRunManual;
   std::string root, src, dst, summary;
 };
