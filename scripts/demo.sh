@@ -8,7 +8,7 @@
 set -euo pipefail
 # Wine needs a display even for a hidden window: without one, a virtual one.
 if [ -z "${DISPLAY:-}" ] && [ -z "${DM_IN_XVFB:-}" ]; then
-  exec env DM_IN_XVFB=1 xvfb-run -a bash "$0" "$@"
+  exec env DM_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 cd "$(dirname "$0")/.."
 root=$PWD

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "app/win/icons.h"
 #include "base/paths.h"
 #include "base/win/wide.h"
@@ -275,6 +277,10 @@ void TMainForm::Layout() {
   int split = show_status_list ? std::clamp(options_.windowSplit, 20, std::max(20, bottom - top - 40))
                                : bottom - top;
   MoveWindow(settingsList_, 0, top, client.right, split, TRUE);
+  // "ソース側" and "バックアップ先" share what the name and date columns leave.
+  int share = (client.right - 150 - 140 - GetSystemMetrics(SM_CXVSCROLL) - 4) / 2;
+  ListView_SetColumnWidth(settingsList_, 1, std::max(80, share));
+  ListView_SetColumnWidth(settingsList_, 2, std::max(80, share));
   splitterTop_ = top + split;
   ShowWindow(statusList_, show_status_list ? SW_SHOW : SW_HIDE);
   if (show_status_list) {
