@@ -59,34 +59,40 @@ class Program {
   DWORD processId_ = 0;
 };
 
-struct FindData {
-  DWORD process;
-  const wchar_t* className;
-  HWND found;
-};
-
-inline HWND FindTopWindow(DWORD process, const wchar_t* className, DWORD timeoutMs = 30000) {
+// The first top-level window of `process` that `matches`, waiting for it.
+inline HWND FindWindowOf(DWORD process, const std::function<bool(HWND)>& matches, DWORD timeoutMs) {
+  struct Search {
+    DWORD process;
+    const std::function<bool(HWND)>* matches;
+    HWND found;
+  };
   DWORD start = GetTickCount();
   do {
-    FindData data{process, className, nullptr};
+    Search search{process, &matches, nullptr};
     EnumWindows(
         [](HWND hwnd, LPARAM param) -> BOOL {
-          auto* d = reinterpret_cast<FindData*>(param);
+          auto* s = reinterpret_cast<Search*>(param);
           DWORD owner = 0;
           GetWindowThreadProcessId(hwnd, &owner);
-          wchar_t name[64];
-          GetClassNameW(hwnd, name, 64);
-          if (owner == d->process && wcscmp(name, d->className) == 0) {
-            d->found = hwnd;
-            return FALSE;
-          }
-          return TRUE;
+          if (owner != s->process || !(*s->matches)(hwnd)) return TRUE;
+          s->found = hwnd;
+          return FALSE;
         },
-        reinterpret_cast<LPARAM>(&data));
-    if (data.found) return data.found;
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
     Sleep(100);
   } while (GetTickCount() - start < timeoutMs);
   return nullptr;
+}
+
+inline bool HasClass(HWND hwnd, const wchar_t* className) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return wcscmp(name, className) == 0;
+}
+
+inline HWND FindTopWindow(DWORD process, const wchar_t* className, DWORD timeoutMs = 30000) {
+  return FindWindowOf(process, [className](HWND hwnd) { return HasClass(hwnd, className); }, timeoutMs);
 }
 
 inline HWND FindChild(HWND parent, const wchar_t* text) {

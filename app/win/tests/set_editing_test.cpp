@@ -10,39 +10,16 @@
 namespace dm {
 namespace {
 
-struct TitledWindow {
-  DWORD process;
-  const wchar_t* title;
-  HWND found;
-};
-
-// A dialog of `process` with this caption.
+// A visible dialog of `process` with this caption.
 HWND FindDialog(DWORD process, const wchar_t* title, DWORD timeoutMs = 20000) {
-  HWND found = nullptr;
-  WaitFor(
-      [&] {
-        TitledWindow data{process, title, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-              auto* d = reinterpret_cast<TitledWindow*>(param);
-              DWORD owner = 0;
-              GetWindowThreadProcessId(hwnd, &owner);
-              wchar_t name[64] = {}, text[128] = {};
-              GetClassNameW(hwnd, name, 64);
-              GetWindowTextW(hwnd, text, 128);
-              if (owner == d->process && IsWindowVisible(hwnd) && wcscmp(name, L"#32770") == 0 &&
-                  wcscmp(text, d->title) == 0) {
-                d->found = hwnd;
-                return FALSE;
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&data));
-        found = data.found;
-        return found != nullptr;
+  return FindWindowOf(
+      process,
+      [title](HWND hwnd) {
+        wchar_t text[128] = {};
+        GetWindowTextW(hwnd, text, 128);
+        return IsWindowVisible(hwnd) && HasClass(hwnd, L"#32770") && wcscmp(text, title) == 0;
       },
       timeoutMs);
-  return found;
 }
 
 // The text of a message box, which is then answered with `button`.
