@@ -3,7 +3,7 @@
 # Quick when everything is already there.
 set -euo pipefail
 packages=(cmake make g++ googletest libgtest-dev libgmock-dev
-          g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth
+          g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
           fonts-ipafont-gothic python3 locales bc)
 missing=()
 for p in "${packages[@]}"; do
@@ -23,4 +23,18 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
   locale-gen >/dev/null
+fi
+
+# Every command the scripts and the tests call. A package whose name differs
+# from its commands (wine64 brings none of wine, wineboot, wineserver) fails
+# here with a clear message instead of deep inside a test run.
+commands=(cmake make g++ x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres
+          wine wineboot wineserver xvfb-run xauth python3 locale-gen bc flock)
+absent=()
+for c in "${commands[@]}"; do
+  command -v "$c" >/dev/null 2>&1 || absent+=("$c")
+done
+if [ ${#absent[@]} -gt 0 ]; then
+  echo "setup-debian.sh: after installing, these commands are still missing: ${absent[*]}" >&2
+  exit 1
 fi
