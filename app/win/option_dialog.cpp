@@ -245,7 +245,7 @@ class OptionDialog {
     Edit(1, 282, 114, 64, EditProxyPort);
     Note(1, L"インターネットエクスプローラーで使用するプロキシとは別のプロキシを経由する場合に設定してください", 14,
          144, 340, 34, Label3);
-    // Kept for the layout of stored forms; never shown, and no value uses it.
+    // Internet Explorer's own proxy settings: never shown, no value uses it.
     HWND ie = Box(1, L"InternetExplorerの設定を利用する", 14, 88, 240, CheckBoxProxyIEGet);
     neverShown_.push_back(ie);
 
