@@ -9,23 +9,6 @@
 namespace dm::lzh::testing {
 namespace {
 
-// The first entry of a committed archive, packed bytes included, to build
-// new archives from real compressed data.
-BuiltEntry FirstEntryOf(const std::string& archiveName) {
-  const std::string bytes = ReadWhole(DataPath(archiveName));
-  MemorySource source(bytes);
-  EntryHeader header;
-  EXPECT_EQ(ReadEntryHeader(source, header).status, HeaderStatus::kEntry);
-  BuiltEntry entry;
-  entry.method = header.method;
-  entry.name = header.name;
-  entry.originalSize = header.originalSize;
-  entry.crc = header.crc;
-  entry.packed.resize(header.packedSize);
-  source.Read(reinterpret_cast<uint8_t*>(entry.packed.data()), entry.packed.size());
-  return entry;
-}
-
 class Extraction : public ::testing::Test {
  protected:
   void SetUp() override { mkdir(out().c_str(), 0755); }

@@ -18,6 +18,8 @@
 
 #include "unlha/command_line.h"
 #include "unlha/extractor.h"
+#include "unlha/header.h"
+#include "unlha/tests/archive_builder.h"
 #include "unlha/posix_folder.h"
 
 namespace dm::lzh::testing {
@@ -110,6 +112,23 @@ inline RunOutcome RunText(const std::string& text, ProgressListener* listener = 
   RunCounts counts;
   const ResultCode result = RunCommand(parse.command, *archive, &folder, listener ? *listener : none, report, &counts);
   return {result, report.Text(), counts};
+}
+
+// The first entry of a committed archive, packed bytes included, to build
+// new archives from real compressed data.
+inline BuiltEntry FirstEntryOf(const std::string& archiveName) {
+  const std::string bytes = ReadWhole(DataPath(archiveName));
+  MemorySource source(bytes);
+  EntryHeader header;
+  EXPECT_EQ(ReadEntryHeader(source, header).status, HeaderStatus::kEntry);
+  BuiltEntry entry;
+  entry.method = header.method;
+  entry.name = header.name;
+  entry.originalSize = header.originalSize;
+  entry.crc = header.crc;
+  entry.packed.resize(header.packedSize);
+  source.Read(reinterpret_cast<uint8_t*>(entry.packed.data()), entry.packed.size());
+  return entry;
 }
 
 inline bool HaveCommand(const char* name) {
