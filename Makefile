@@ -38,6 +38,7 @@ bench: build
 	@bash bench/engine_bench.sh
 	@bash bench/watch_idle.sh
 	@bash bench/window_bench.sh
+	@bash bench/lzh_bench.sh
 
 demo: build
 	@bash scripts/demo.sh
