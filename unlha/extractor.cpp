@@ -102,7 +102,10 @@ class Run {
       ++counts_.done;
       return true;
     }
-    if (folderEntry) return true;  // files go flat into the folder; folders have no data
+    // Files go flat into the folder, and folders have no data: "-lhd-"
+    // entries, and empty entries whose name ends in a separator, as some
+    // archivers store folders.
+    if (folderEntry || (target.fileName.empty() && entry.originalSize == 0)) return true;
     if (!IsSupportedMethod(entry.method)) {
       Fail(target, "圧縮方式 " + PrintableMethod(entry.method) + " には対応していません");
       return true;

@@ -48,6 +48,16 @@ TEST_F(Extraction, ACrcMismatchLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(run.counts.failed, 2);
 }
 
+TEST_F(Extraction, FolderEntriesAreSkippedQuietly) {
+  BuiltEntry folder = StoredEntry("", "");
+  folder.method = "-lhd-";
+  folder.folder = "sub\xFF";
+  const RunOutcome run =
+      Extract(BuildArchive({folder, StoredEntry("old\\", "", 0), StoredEntry("sub\\f.txt", "f", 0)}));
+  EXPECT_EQ(run.result, kResultSuccess) << run.report;
+  EXPECT_EQ(NamesIn(out()), std::set<std::string>{"f.txt"});
+}
+
 TEST_F(Extraction, UnknownMethodNamesTheEntryAndTheRestGoesOn) {
   BuiltEntry odd = StoredEntry("odd.bin", "12345");
   odd.method = "-lzx-";

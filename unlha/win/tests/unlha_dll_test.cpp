@@ -267,6 +267,23 @@ TEST_F(UnlhaDll, ACrcMismatchNeverReplacesTheGoodFile) {
   EXPECT_NE(report.find("drovenmk.exe: CRC が一致しません"), std::string::npos) << report;
 }
 
+TEST_F(UnlhaDll, ATargetThatCannotBeReplacedKeepsItsPlace) {
+  ASSERT_TRUE(CreateDirectoryW((folder + L"\\taken").c_str(), nullptr));
+  WriteFileBytes(folder + L"\\locked.txt", "in use");
+  FileHandle locked(CreateFileW((folder + L"\\locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(locked.Valid());
+  const std::wstring archive = Archive(
+      BuildArchive({StoredEntry("taken", "a file"), StoredEntry("locked.txt", "new"), StoredEntry("free.txt", "f")}));
+  EXPECT_EQ(Run(UpdateCommand(archive, folder)), kResultEntriesFailed);
+  locked.Reset();
+  EXPECT_EQ(GetFileAttributesW((folder + L"\\taken").c_str()) & FILE_ATTRIBUTE_DIRECTORY, DWORD{FILE_ATTRIBUTE_DIRECTORY});
+  EXPECT_EQ(Read("locked.txt"), "in use");
+  EXPECT_EQ(Read("free.txt"), "f");
+  EXPECT_TRUE(NoTemporaryLeft());
+  EXPECT_NE(report.find("taken: 置き換えられません"), std::string::npos) << report;
+  EXPECT_NE(report.find("locked.txt: 置き換えられません"), std::string::npos) << report;
+}
+
 TEST_F(UnlhaDll, NamesReachingOutsideAreRefusedOrMadeHarmless) {
   const std::wstring inner = folder + L"\\inner";
   ASSERT_TRUE(CreateDirectoryW(inner.c_str(), nullptr));
