@@ -49,5 +49,9 @@ show: build
 show-editor: build
 	@bash scripts/show_editor.sh
 
+.PHONY: show-options
+show-options: build
+	@bash scripts/show_options.sh
+
 clean:
 	rm -rf build
