@@ -45,7 +45,8 @@ class BitReader {
  public:
   explicit BitReader(ByteSource& source) : source_(source), buffer_(new uint8_t[kInputBufferSize]) {}
 
-  // Makes at least 57 bits available.
+  // Makes at least 56 bits available: enough for a literal-or-length code,
+  // a distance class and its extra bits (16 + 16 + 15).
   void Refill() {
     if (end_ - position_ >= 8) {
       uint64_t word = 0;

@@ -182,6 +182,25 @@ TEST_F(UnlhaDll, VersionAndOwnerCalls) {
   EXPECT_EQ(setOwner(nullptr, nullptr), 1);
 }
 
+TEST_F(UnlhaDll, VersionResourceAgreesWithUnlhaGetVersion) {
+  wchar_t path[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(library.module.Get(), path, MAX_PATH), 0u);
+  DWORD ignored = 0;
+  std::vector<char> block(GetFileVersionInfoSizeW(path, &ignored));
+  ASSERT_FALSE(block.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()));
+  wchar_t* value = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\041104b0\\ProductVersion",
+                             reinterpret_cast<void**>(&value), &length));
+  char expected[16];
+  snprintf(expected, sizeof expected, "%d.%02d", getVersion() / 100, getVersion() % 100);
+  EXPECT_EQ(WideToUtf8(value), expected);
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\041104b0\\OriginalFilename",
+                             reinterpret_cast<void**>(&value), &length));
+  EXPECT_EQ(WideToUtf8(value), "UNLHA32.DLL");
+}
+
 TEST_F(UnlhaDll, TheUpdatesCommandExtractsEveryFileFlatAndReplaces) {
   WriteFileBytes(folder + L"\\drovenmk.exe", "the old program");
   WriteFileBytes(folder + L"\\readme.txt", "old readme");
