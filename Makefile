@@ -39,6 +39,7 @@ bench: build
 	@bash bench/program_bench.sh
 	@bash bench/watch_idle.sh
 	@bash bench/window_bench.sh
+	@bash bench/lzh_bench.sh
 
 demo: build
 	@bash scripts/demo.sh
