@@ -25,6 +25,10 @@ if [ ! -s "$new/../archive.lzh" ]; then
   (cd "$new" && python3 "$here/pack_lzh.py" ../archive.lzh drovenmk.exe CRYPT.DLL marker.txt version.txt)
   echo "update archive packed by pack_lzh.py (stored entries)"
 fi
+# Another extractor must read it whole before the program is given it.
+if command -v lhasa >/dev/null 2>&1; then
+  lhasa t "$new/../archive.lzh" >/dev/null || { echo "lhasa refuses the update archive"; exit 1; }
+fi
 
 version_file() {  # FOLDER ARCHIVE-MODE BUILD [INFO]
   mkdir -p "$site/$1"

@@ -101,6 +101,25 @@ class UpdateProgramTest : public ProgramTest {
     });
   }
 
+  // Programs a failed test left behind (an updater, a new instance) would
+  // keep the next test's program from starting.
+  void TearDown() override {
+    EnumWindows(
+        [](HWND hwnd, LPARAM) -> BOOL {
+          if (!HasClass(hwnd, L"TMainForm")) return TRUE;
+          DWORD id = 0;
+          GetWindowThreadProcessId(hwnd, &id);
+          ObjectHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+          if (process && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process.Get(), 99);
+            WaitForSingleObject(process.Get(), 10000);
+          }
+          return TRUE;
+        },
+        0);
+    if (!port.empty()) ProgramTest::TearDown();
+  }
+
   std::string Url(const std::string& path) { return "http://127.0.0.1:" + port + "/" + path; }
   void SearchAt(const std::string& path) {
     SetOptions([&](AppOptions& o) { o.updateSearchUrl = Url(path); });
@@ -151,7 +170,7 @@ class UpdateProgramTest : public ProgramTest {
 
 TEST_F(UpdateProgramTest, UpToDateSaysSoAndCreatesTheFolder) {
   SearchAt("ok/current/version.txt");
-  Program program("");
+  Program program("-i");
   StartUpdate(program);
   HWND update = UpdateWindow(program.Id());
   ASSERT_TRUE(update);
@@ -177,7 +196,7 @@ TEST_F(UpdateProgramTest, ServerAnswersThatAreNoUpdate) {
   };
   for (const Case& c : cases) {
     SearchAt(c.path);  // read by the program at its start
-    Program program("");
+    Program program("-i");
     StartUpdate(program);
     EXPECT_TRUE(HasText(AnswerBox(program.Id()), c.message)) << c.path;
     EXPECT_FALSE(FileExists(JoinPath(download, "drovenmk.exe")));
@@ -188,7 +207,7 @@ TEST_F(UpdateProgramTest, ServerAnswersThatAreNoUpdate) {
 TEST_F(UpdateProgramTest, TheConnectQuestionComesFirst) {
   SearchAt("ok/current/version.txt");
   SetOptions([](AppOptions& o) { o.updateConnectCheck = 1; });
-  Program program("");
+  Program program("-i");
   StartUpdate(program);
   EXPECT_EQ(AnswerBox(program.Id(), IDNO), "インターネットに接続し、アップデートを行いますか？");
   EXPECT_EQ(FindShown(program.Id(), L"#32770", L"オンラインアップデート", 2000), nullptr);
@@ -200,7 +219,7 @@ TEST_F(UpdateProgramTest, TheConnectQuestionComesFirst) {
 
 TEST_F(UpdateProgramTest, DetailsAndNo) {
   SearchAt("ok/newer/version.txt");
-  Program program("");
+  Program program("-i");
   StartUpdate(program);
   HWND sure = SureWindow(program.Id());
   ASSERT_TRUE(sure);
@@ -223,7 +242,7 @@ TEST_F(UpdateProgramTest, DetailsAndNo) {
 
 TEST_F(UpdateProgramTest, AConnectionClosedEarlyFailsTheDownload) {
   SearchAt("ok/short/version.txt");
-  Program program("");
+  Program program("-i");
   StartUpdate(program);
   HWND sure = SureWindow(program.Id());
   ASSERT_TRUE(sure);
@@ -240,7 +259,7 @@ TEST_F(UpdateProgramTest, AConnectionClosedEarlyFailsTheDownload) {
 
 TEST_F(UpdateProgramTest, AbortDuringTheDownloadKeepsThePartialFile) {
   SearchAt("ok/slow/version.txt");
-  Program program("");
+  Program program("-i");
   StartUpdate(program);
   HWND sure = SureWindow(program.Id());
   ASSERT_TRUE(sure);
@@ -269,7 +288,7 @@ TEST_F(UpdateProgramTest, ThroughAProxy) {
     o.updateProxyServer = "127.0.0.1";
     o.updateProxyPort = port;
   });
-  Program program("");
+  Program program("-i");
   StartUpdate(program);
   EXPECT_TRUE(HasText(AnswerBox(program.Id()), "最新版を使用されていますので"));
   CloseProgram(program);
@@ -285,7 +304,7 @@ TEST_F(UpdateProgramTest, ThroughAProxy) {
 TEST_F(UpdateProgramTest, WithoutTheArchiveLibraryNothingIsInstalled) {
   std::string installed = Install("installed", false);
   SearchAt("ok/newer/version.txt");
-  Program program("", JoinPath(installed, "drovenmk.exe"));
+  Program program("-i", JoinPath(installed, "drovenmk.exe"));
   StartUpdate(program);
   HWND sure = SureWindow(program.Id());
   ASSERT_TRUE(sure);
@@ -301,7 +320,7 @@ TEST_F(UpdateProgramTest, TheWholeHandOver) {
   if (!FileExists(ProgramFolder() + "UNLHA32.DLL")) GTEST_SKIP() << "UNLHA32.DLL is not built";
   std::string installed = Install("installed", true);
   SearchAt("ok/nolength/version.txt");  // the archive comes without a length
-  Program old_instance("", JoinPath(installed, "drovenmk.exe"));
+  Program old_instance("-i", JoinPath(installed, "drovenmk.exe"));
   HWND old_window = StartUpdate(old_instance);
   HWND sure = SureWindow(old_instance.Id());
   ASSERT_TRUE(sure);
@@ -314,13 +333,9 @@ TEST_F(UpdateProgramTest, TheWholeHandOver) {
   EXPECT_FALSE(IsWindow(old_window));
 
   // The new program runs from the installed folder, with the new files.
-  HWND new_window = nullptr;
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        new_window = FindWindowW(L"TMainForm", nullptr);
-        return new_window != nullptr;
-      },
-      30000));
+  // The updater's own main window stays hidden; the new program's shows.
+  HWND new_window = FindShown(0, L"TMainForm", L"Drovenmark - 無題.dmk", 60000);
+  ASSERT_TRUE(new_window);
   DWORD new_process = 0;
   GetWindowThreadProcessId(new_window, &new_process);
   ObjectHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, new_process));
@@ -400,7 +415,7 @@ TEST_F(UpdateProgramTest, TheAboutBox) {
   for (bool with_library : {false, true}) {
     if (with_library && !FileExists(ProgramFolder() + "UNLHA32.DLL")) continue;
     std::string installed = Install(with_library ? "with" : "without", with_library);
-    Program program("", JoinPath(installed, "drovenmk.exe"));
+    Program program("-i", JoinPath(installed, "drovenmk.exe"));
     HWND main = FindTopWindow(program.Id(), L"TMainForm");
     PostMessageW(main, WM_COMMAND, AboutMenu, 0);
     HWND about = nullptr;
