@@ -4,7 +4,7 @@ JOBS ?= 2
 NATIVE := build/native
 WIN := build/win
 
-.PHONY: all setup build native win test test-native test-win bench demo show show-editor clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update clean
 
 all: build
 
@@ -47,6 +47,9 @@ show: build
 
 show-editor: build
 	@bash scripts/show_editor.sh
+
+show-update: build
+	@bash scripts/show_update.sh
 
 clean:
 	rm -rf build

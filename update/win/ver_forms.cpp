@@ -20,10 +20,10 @@ class VerSureForm : public Form {
     Add(L"STATIC", L"最新版 Version1.70 が登録されています。", SS_LEFT | SS_NOPREFIX, 56, 12, 265, 16, VerSureLabel1);
     SetText(VerSureLabel1, request_.label);
     Add(L"STATIC", L"ダウンロードしますか？", SS_LEFT, 56, 32, 265, 16, VerSureLabel2);
-    Add(L"BUTTON", L"はい(&Y)", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 56, 64, 76, 24, VerSureButton1);
-    Add(L"BUTTON", L"いいえ(&N)", BS_PUSHBUTTON | WS_TABSTOP, 138, 64, 76, 24, VerSureButton2);
+    Add(L"BUTTON", L"はい(&Y)", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 50, 64, 70, 24, VerSureButton1);
+    Add(L"BUTTON", L"いいえ(&N)", BS_PUSHBUTTON | WS_TABSTOP, 126, 64, 70, 24, VerSureButton2);
     HWND details =
-        Add(L"BUTTON", L"詳細情報を表示(&I)", BS_PUSHBUTTON | WS_TABSTOP, 220, 64, 101, 24, VerSureButton3);
+        Add(L"BUTTON", L"詳細情報を表示(&I)", BS_PUSHBUTTON | WS_TABSTOP, 202, 64, 119, 24, VerSureButton3);
     EnableWindow(details, request_.showDetails ? TRUE : FALSE);
     SetFocus(Item(VerSureButton1));
     return false;

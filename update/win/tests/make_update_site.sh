@@ -48,8 +48,8 @@ version_file() {  # FOLDER ARCHIVE-MODE BUILD [INFO]
 version_file current ok 410
 version_file newer ok 411 info
 version_file nobuild ok ""
-version_file short short 411
-version_file slow slow 411
-version_file nolength nolength 411
+version_file short short 411 info
+version_file slow slow 411 info
+version_file nolength nolength 411 info
 mv "$new/../archive.lzh" "$site/newer/drovenmk411.lzh"
 printf 'Drovenmark 2.11 の変更点\r\n\r\n・オンラインアップデートの試験版です。\r\n' | iconv -f UTF-8 -t CP932 > "$site/newer/info.txt"
