@@ -54,6 +54,15 @@ bool IsInstalledName(const std::string& name) {
   return true;
 }
 
+std::string MemoLines(const std::string& text) {
+  std::string lines;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lines += '\r';
+    lines += text[i];
+  }
+  return lines;
+}
+
 std::string LibraryVersionText(uint16_t version) {
   return StringPrintf("%u.%02u", static_cast<unsigned>(version / 100), static_cast<unsigned>(version % 100));
 }

@@ -39,6 +39,10 @@ std::string UpdaterCommandLine(intptr_t callerWindow, const std::string& program
 // does not matter), and never a name that could lead out of the folder.
 bool IsInstalledName(const std::string& name);
 
+// A text with any line ends as an edit control shows it: every line break
+// "\r\n".
+std::string MemoLines(const std::string& text);
+
 // UnlhaGetVersion's number (the version times 100) as "0.70".
 std::string LibraryVersionText(uint16_t version);
 

@@ -46,6 +46,12 @@ TEST(UpdateSteps, WhatTheUpdaterInstalls) {
   for (const Case& c : cases) EXPECT_EQ(IsInstalledName(c.name), c.installed) << c.name;
 }
 
+TEST(UpdateSteps, MemoLines) {
+  EXPECT_EQ(MemoLines("a\nb\r\nc\n"), "a\r\nb\r\nc\r\n");
+  EXPECT_EQ(MemoLines("\n"), "\r\n");
+  EXPECT_EQ(MemoLines("no break"), "no break");
+}
+
 TEST(UpdateSteps, LibraryVersionText) {
   EXPECT_EQ(LibraryVersionText(70), "0.70");
   EXPECT_EQ(LibraryVersionText(123), "1.23");

@@ -14,6 +14,8 @@ namespace dm {
 
 namespace {
 
+constexpr DWORD kProcessEndWaitMs = 30000;
+
 void Box(const std::string& text, const std::string& caption, UINT icon) {
   MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(), MB_OK | icon | MB_SYSTEMMODAL);
 }
@@ -87,6 +89,9 @@ int RunUpdater(const UpdaterRequest& request, const EndingFormHost& endingForm) 
   Box("Drovenmarkを再起動します\n\n保存が必要な場合は、保存後にＯＫボタンを押してください　　　", "Drovenmark",
       MB_ICONINFORMATION);
   endingForm.show("Drovenmarkを再起動中です...");
+  DWORD old_process_id = 0;
+  GetWindowThreadProcessId(request.oldWindow, &old_process_id);
+  ObjectHandle old_process(old_process_id ? OpenProcess(SYNCHRONIZE, FALSE, old_process_id) : nullptr);
   PostMessageW(request.oldWindow, WM_CLOSE, 0, 0);
 
   // 5. Up to 102 waits of 100 ms for its window to go.
@@ -97,6 +102,14 @@ int RunUpdater(const UpdaterRequest& request, const EndingFormHost& endingForm) 
       endingForm.hide();
       return kUpdaterFailed;
     }
+    WaitLettingMessagesRun(nullptr, kCloseWaitMs);
+  }
+
+  // The process goes on for a while after its window: until it has ended
+  // it holds the single-instance mutex (the new program would refuse to
+  // start) and its program file.
+  for (DWORD waited = 0; old_process && waited < kProcessEndWaitMs; waited += kCloseWaitMs) {
+    if (WaitForSingleObject(old_process.Get(), 0) == WAIT_OBJECT_0) break;
     WaitLettingMessagesRun(nullptr, kCloseWaitMs);
   }
 

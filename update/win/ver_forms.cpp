@@ -1,6 +1,7 @@
 #include "update/win/ver_forms.h"
 
 #include "base/win/wide.h"
+#include "update/update_steps.h"
 #include "update/win/form.h"
 #include "update/win/form_ids.h"
 
@@ -63,7 +64,7 @@ class VerContForm : public Form {
   bool FormCreate() override {
     Add(L"EDIT", L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL, 0, 0,
         480, 318, VerContMemo1, WS_EX_CLIENTEDGE);
-    SetText(VerContMemo1, MemoText(text_));
+    SetText(VerContMemo1, MemoLines(text_));
     Add(L"STATIC", nullptr, SS_LEFT, 0, 318, 480, 42, VerContPanel1);
     Add(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 202, 327, 76, 24, VerContOK);
     SetFocus(Item(VerContOK));
@@ -78,16 +79,6 @@ class VerContForm : public Form {
     if (message != WM_CLOSE) return false;
     EndDialog(dialog_, IDOK);
     return true;
-  }
-
-  // An edit control breaks lines only at "\r\n".
-  static std::string MemoText(const std::string& text) {
-    std::string lines;
-    for (size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lines += '\r';
-      lines += text[i];
-    }
-    return lines;
   }
 
   const std::string& text_;
