@@ -4,7 +4,7 @@ JOBS ?= 2
 NATIVE := build/native
 WIN := build/win
 
-.PHONY: all setup build native win test test-native test-win bench demo show show-editor clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update clean
 
 all: build
 
@@ -53,6 +53,9 @@ show-editor: build
 .PHONY: show-options
 show-options: build
 	@bash scripts/show_options.sh
+
+show-update: build
+	@bash scripts/show_update.sh
 
 clean:
 	rm -rf build

@@ -34,11 +34,10 @@ void CheckCopyFunctions() {
 }
 
 // The program's other windows, created hidden after the main window in a
-// fixed order; the dialogs that fill them take them over as they arrive.
+// fixed order; the dialogs that fill them take them over as they arrive
+// (the update windows and the about box are made when they open).
 void CreateOtherWindows(HINSTANCE instance, HWND owner) {
-  const wchar_t* const kForms[] = {L"TAutoUpdateForm", L"TAbout",           L"TOption",
-                                   L"TFolderSetting",  L"TLogView",         L"TStringInputForm",
-                                   L"TVerContForm",    L"TVerSureForm"};
+  const wchar_t* const kForms[] = {L"TOption", L"TFolderSetting", L"TLogView", L"TStringInputForm"};
   for (const wchar_t* name : kForms) {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;

@@ -24,6 +24,7 @@ namespace {
 constexpr UINT_PTR kAutoBackupTimer = 1;
 constexpr UINT_PTR kIconTimer = 2;
 constexpr UINT_PTR kTimer1 = 3;
+constexpr UINT_PTR kTimerUpdate = 4;
 constexpr int kSplitterHeight = 5;
 constexpr size_t kEventsPerBatch = 50000;
 
@@ -60,7 +61,7 @@ void TMainForm::FormCreate() {
   running_ = false;
   shutdownRequest_ = false;
 
-  // 2-3. Options; an updater goes no further.
+  // 2-3. Options; an updater only starts its timer.
   LoadContext context;
   context.updateMode = launch_.updateMode;
   context.commandLineNamedSet = !launch_.setPath.empty();
@@ -68,7 +69,10 @@ void TMainForm::FormCreate() {
   context.screenWidth = GetSystemMetrics(SM_CXSCREEN);
   context.screenHeight = GetSystemMetrics(SM_CYSCREEN);
   options_ = LoadOptions(optionStore_, context);
-  if (launch_.updateMode) return;
+  if (launch_.updateMode) {
+    SetTimer(hwnd_, kTimerUpdate, 1, nullptr);
+    return;
+  }
 
   // 4-5. Bounds, window and tray.
   SetWindowPos(hwnd_, nullptr, options_.windowLeft, options_.windowTop, options_.windowWidth,
@@ -183,6 +187,7 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       if (wparam == kAutoBackupTimer) AutoBackupTimerTimer();
       if (wparam == kIconTimer) IconTimerTimer();
       if (wparam == kTimer1) Timer1Timer();
+      if (wparam == kTimerUpdate) TimerUpdateTimer();
       return 0;
     case kUiEventsMessage:
       ApplyUiEvents();
@@ -276,13 +281,18 @@ void TMainForm::OnCommand(int id) {
     case TaskMenuOption:
       OptionClick();
       break;
+    case UpdateMenu:
+      UpdateMenuClick();
+      break;
+    case AboutMenu:
+      AboutClick();
+      break;
     case ExitMenu:
     case TaskMenuExit:
       PostMessageW(hwnd_, WM_CLOSE, 0, 0);
       break;
     default:
-      // The options, help, update and the about box arrive with their own
-      // windows.
+      // Help arrives with its own window.
       break;
   }
 }
@@ -529,8 +539,10 @@ void TMainForm::ShowEndingForm(const wchar_t* text) {
     for (HWND label : {endingLabel1_, label2}) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
   }
   SetWindowTextW(endingLabel1_, text);
-  RECT main;
-  GetWindowRect(hwnd_, &main);
+  // Centred on the window, or on the screen while the window is hidden
+  // (the updater has none to show).
+  RECT main = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (IsWindowVisible(hwnd_)) GetWindowRect(hwnd_, &main);
   SetWindowPos(endingForm_, HWND_TOPMOST, (main.left + main.right) / 2 - 145, (main.top + main.bottom) / 2 - 37, 0,
                0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   UpdateWindow(endingForm_);

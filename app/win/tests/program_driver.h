@@ -30,8 +30,9 @@ inline std::string ProgramPath() { return ProgramFolder() + "drovenmk.exe"; }
 // A started program, ended when the test is done with it.
 class Program {
  public:
-  explicit Program(const std::string& arguments) {
-    std::wstring command = L"\"" + Utf8ToWide(ProgramPath()) + L"\" " + Utf8ToWide(arguments);
+  // `program`: another copy of the program (an installed one, an updater).
+  explicit Program(const std::string& arguments, const std::string& program = ProgramPath()) {
+    std::wstring command = L"\"" + Utf8ToWide(program) + L"\" " + Utf8ToWide(arguments);
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION info = {};
     if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
