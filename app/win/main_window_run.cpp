@@ -8,7 +8,6 @@
 #include "app/shell/schedule.h"
 #include "app/win/main_window.h"
 #include "app/win/icons.h"
-#include "app/win/log_placeholder.h"
 #include "app/win/watchers.h"
 #include "app/win/shutdown.h"
 #include "base/datetime.h"
@@ -16,6 +15,8 @@
 #include "base/win/wide.h"
 #include "engine/backup_thread.h"
 #include "engine/run_thread.h"
+#include "logview/win/log_view.h"
+#include "logview/win/win32_log_folder.h"
 
 namespace dm {
 
@@ -674,8 +675,10 @@ void TMainForm::SaveOptionsNow() {
 void TMainForm::TodayLogViewMenuClick() {
   if (running_) return;
   running_ = true;
-  std::string path = BackupLogFileName(ProgramFolder(), SystemClock().Now());
-  ShowLogPlaceholder(hwnd_, path);
+  RECT bounds;
+  GetWindowRect(hwnd_, &bounds);
+  Win32LogFolder folder(ProgramFolder());
+  ShowLogView(hwnd_, bounds, reportImages_, folder);
   running_ = false;
 }
 

@@ -30,8 +30,10 @@ inline std::string ProgramPath() { return ProgramFolder() + "drovenmk.exe"; }
 // A started program, ended when the test is done with it.
 class Program {
  public:
-  explicit Program(const std::string& arguments) {
-    std::wstring command = L"\"" + Utf8ToWide(ProgramPath()) + L"\" " + Utf8ToWide(arguments);
+  explicit Program(const std::string& arguments) : Program(ProgramPath(), arguments) {}
+  // A copy of the program elsewhere: its folder holds its own daily logs.
+  Program(const std::string& program, const std::string& arguments) {
+    std::wstring command = L"\"" + Utf8ToWide(program) + L"\" " + Utf8ToWide(arguments);
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION info = {};
     if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
