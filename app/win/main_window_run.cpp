@@ -8,6 +8,7 @@
 #include "app/shell/schedule.h"
 #include "app/win/main_window.h"
 #include "app/win/icons.h"
+#include "app/win/help.h"
 #include "app/win/watchers.h"
 #include "app/win/shutdown.h"
 #include "base/datetime.h"
@@ -272,12 +273,19 @@ void TMainForm::OnCommand(int id) {
     case TodayLogViewMenu:
       TodayLogViewMenuClick();
       break;
+    case HelpContentsMenu:
+    case ToolButton1:
+      ShowHelp(hwnd_);
+      break;
+    case HomePageMenu:
+      HomePageClick();
+      break;
     case ExitMenu:
     case TaskMenuExit:
       PostMessageW(hwnd_, WM_CLOSE, 0, 0);
       break;
     default:
-      // The options, help, update and the about box arrive with their own
+      // The options, update and the about box arrive with their own
       // windows.
       break;
   }
@@ -668,7 +676,14 @@ void TMainForm::SaveOptionsNow() {
     options_.windowHeight = bounds.bottom - bounds.top;
   }
   SaveHooks hooks;
-  hooks.beforeWrite = [this] { RemoveTrayIcon(); };
+  hooks.beforeWrite = [this] {
+    CloseAllHelp();
+    RemoveTrayIcon();
+  };
+  // The help library closes its windows on its own threads.
+  hooks.afterWrite = [] {
+    if (HelpLoaded()) Sleep(100);
+  };
   SaveOptions(options_, optionStore_, launch_.updateMode, hooks);
 }
 
