@@ -1,6 +1,7 @@
 #include "logview/log_view_model.h"
 
 #include <algorithm>
+#include <array>
 
 #include "base/sjis.h"
 #include "base/text.h"
@@ -27,14 +28,21 @@ std::vector<std::string_view> Characters(std::string_view text) {
   return characters;
 }
 
-// The line split at its commas, pieces trimmed; empty pieces between two
-// commas are left out, as the splitting skips them.
-std::vector<std::string_view> SplitAtCommas(std::string_view line, size_t most) {
-  std::vector<std::string_view> pieces;
+// The first pieces of a line split at its commas, trimmed; empty pieces
+// between two commas are left out, as the splitting skips them. Fixed
+// room: a day's file can hold hundreds of thousands of lines.
+struct Pieces {
+  std::array<std::string_view, kPiecesUsed> piece;
+  size_t count = 0;
+  std::string Text(size_t i) const { return i < count ? std::string(piece[i]) : std::string(); }
+};
+
+Pieces SplitAtCommas(std::string_view line, size_t most = kPiecesUsed) {
+  Pieces pieces;
   size_t start = 0;
-  while (start < line.size() && pieces.size() < most) {
+  while (start < line.size() && pieces.count < most) {
     size_t comma = std::min(line.find(',', start), line.size());
-    if (comma > start) pieces.push_back(TrimView(line.substr(start, comma - start)));
+    if (comma > start) pieces.piece[pieces.count++] = TrimView(line.substr(start, comma - start));
     start = comma + 1;
   }
   return pieces;
@@ -42,9 +50,9 @@ std::vector<std::string_view> SplitAtCommas(std::string_view line, size_t most) 
 
 // The kind of a raw line, read before its text is converted.
 std::optional<int> KindOf(std::string_view line) {
-  std::vector<std::string_view> first = SplitAtCommas(line, 1);
-  if (first.empty()) return std::nullopt;
-  return ParseInteger(first[0]);
+  Pieces first = SplitAtCommas(line, 1);
+  if (first.count == 0) return std::nullopt;
+  return ParseInteger(first.piece[0]);
 }
 
 }  // namespace
@@ -78,35 +86,45 @@ bool IsErrorKind(int kind) { return kind == kErrorKind || kind == kAbortKind; }
 
 std::optional<LogRow> ParseLogLine(std::string_view line) {
   if (TrimView(line).empty()) return std::nullopt;
-  std::vector<std::string_view> pieces = SplitAtCommas(line, kPiecesUsed);
-  std::optional<int> kind = pieces.empty() ? std::nullopt : ParseInteger(pieces[0]);
+  Pieces pieces = SplitAtCommas(line);
+  std::optional<int> kind = pieces.count == 0 ? std::nullopt : ParseInteger(pieces.piece[0]);
   // Not a line the program wrote: shown whole rather than dropped, so that
   // nothing in the file goes unseen.
   if (!kind) return LogRow{kNoLogIcon, "", Trim(line)};
-  auto piece = [&](size_t i) { return i < pieces.size() ? std::string(pieces[i]) : std::string(); };
-  return LogRow{*kind, piece(2) + " " + piece(1), piece(3)};
+  LogRow row{*kind, pieces.Text(2), pieces.Text(3)};
+  row.caption += ' ';
+  if (pieces.count > 1) row.caption += pieces.piece[1];
+  return row;
 }
 
-std::vector<LogRow> ParseLogFile(std::string_view sjisBytes, bool errorsOnly) {
-  std::vector<LogRow> rows;
+LogRows ParseLogFile(std::string sjisBytes, bool errorsOnly) {
+  LogRows rows;
+  rows.bytes_ = std::move(sjisBytes);
+  std::string_view bytes = rows.bytes_;
   // Lines are split on the raw bytes: a line feed never occurs inside a
   // Shift-JIS character, and a broken character cannot swallow it.
-  for (size_t start = 0; start < sjisBytes.size();) {
-    size_t end = std::min(sjisBytes.find('\n', start), sjisBytes.size());
-    std::string_view raw = sjisBytes.substr(start, end - start);
-    start = end + 1;
-    if (errorsOnly) {
-      std::optional<int> kind = KindOf(raw);
-      if (!kind || !IsErrorKind(*kind)) continue;
+  for (size_t start = 0; start < bytes.size();) {
+    size_t end = std::min(bytes.find('\n', start), bytes.size());
+    std::string_view raw = bytes.substr(start, end - start);
+    if (!TrimView(raw).empty()) {
+      std::optional<int> kind = errorsOnly ? KindOf(raw) : std::nullopt;
+      if (!errorsOnly || (kind && IsErrorKind(*kind))) rows.lines_.push_back({start, raw.size()});
     }
-    if (std::optional<LogRow> row = ParseLogLine(SjisToUtf8(raw))) rows.push_back(std::move(*row));
+    start = end + 1;
   }
   return rows;
 }
 
+LogRow LogRows::operator[](size_t index) const {
+  if (index >= lines_.size()) return added_[index - lines_.size()];
+  const Line& line = lines_[index];
+  std::optional<LogRow> row = ParseLogLine(SjisToUtf8(std::string_view(bytes_).substr(line.start, line.length)));
+  return row ? std::move(*row) : LogRow{};
+}
+
 void LogViewModel::FormShow() {
   days_ = BuildDayList(folder_.LogFileNames());
-  rows_.clear();
+  rows_ = LogRows();
   selected_ = days_.empty() ? std::nullopt : std::optional<size_t>(days_.size() - 1);
 }
 
@@ -115,7 +133,7 @@ void LogViewModel::SelectDay(std::optional<size_t> day) {
 }
 
 void LogViewModel::LoadSelectedDay(bool errorsOnly) {
-  rows_.clear();
+  rows_ = LogRows();
   if (!selected_) {
     rows_.push_back(ErrorRow(kChooseDayText));
     deleteEnabled_ = false;
@@ -128,7 +146,7 @@ void LogViewModel::LoadSelectedDay(bool errorsOnly) {
     return;
   }
   deleteEnabled_ = true;
-  rows_ = ParseLogFile(*bytes, errorsOnly);
+  rows_ = ParseLogFile(std::move(*bytes), errorsOnly);
 }
 
 std::optional<std::string> LogViewModel::DeleteQuestion() {

@@ -52,9 +52,32 @@ bool IsErrorKind(int kind);
 // row; nothing for a line without any text.
 std::optional<LogRow> ParseLogLine(std::string_view line);
 
+// The rows of one day. The file's bytes are kept with where each shown
+// line lies, and a line becomes a row only when it is asked for (the list
+// asks for the rows it shows): a day of hundreds of thousands of lines is
+// read at once and takes little more memory than its file.
+class LogRows {
+ public:
+  size_t size() const { return lines_.size() + added_.size(); }
+  bool empty() const { return size() == 0; }
+  LogRow operator[](size_t index) const;
+  // A row after the file's lines: the error rows.
+  void push_back(LogRow row) { added_.push_back(std::move(row)); }
+
+ private:
+  friend LogRows ParseLogFile(std::string sjisBytes, bool errorsOnly);
+  struct Line {
+    size_t start;
+    size_t length;
+  };
+  std::string bytes_;
+  std::vector<Line> lines_;
+  std::vector<LogRow> added_;
+};
+
 // The rows of a whole day's file, bytes as written (Shift-JIS); with
-// `errorsOnly` just the lines of kind 1 and 3.
-std::vector<LogRow> ParseLogFile(std::string_view sjisBytes, bool errorsOnly);
+// `errorsOnly` just the lines of kind 1 and 3. Blank lines show no row.
+LogRows ParseLogFile(std::string sjisBytes, bool errorsOnly);
 
 // The folder the log files lie in: the program's own.
 class LogFolder {
@@ -81,7 +104,7 @@ class LogViewModel {
 
   // ListView2Click: the rows of the chosen day.
   void LoadSelectedDay(bool errorsOnly);
-  const std::vector<LogRow>& Rows() const { return rows_; }
+  const LogRows& Rows() const { return rows_; }
   bool DeleteEnabled() const { return deleteEnabled_; }
 
   // ButtonDelClick, first half: the question to ask about the chosen day.
@@ -96,7 +119,7 @@ class LogViewModel {
   LogFolder& folder_;
   std::vector<LogDay> days_;
   std::optional<size_t> selected_;
-  std::vector<LogRow> rows_;
+  LogRows rows_;
   bool deleteEnabled_ = true;
 };
 

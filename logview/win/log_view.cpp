@@ -294,7 +294,9 @@ class LogViewDialog {
   }
 
   void ShowRows() {
-    ListView_SetItemState(lines_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // Emptied first: no selection or focus of the earlier rows stays
+    // (unselecting every row one by one would cost a notification each).
+    ListView_SetItemCountEx(lines_, 0, 0);
     ListView_SetItemCountEx(lines_, static_cast<int>(model_.Rows().size()), 0);
     if (!model_.Rows().empty()) ListView_EnsureVisible(lines_, 0, FALSE);
     InvalidateRect(lines_, nullptr, TRUE);
@@ -360,9 +362,9 @@ class LogViewDialog {
   }
 
   void ShowLine(LVITEMW& item) {
-    const std::vector<LogRow>& rows = model_.Rows();
+    const LogRows& rows = model_.Rows();
     if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows.size()) return;
-    const LogRow& row = rows[item.iItem];
+    LogRow row = rows[item.iItem];
     if (item.mask & LVIF_IMAGE) item.iImage = row.kind >= 0 ? row.kind : I_IMAGENONE;
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
       std::wstring text = Utf8ToWide(item.iSubItem == 0 ? row.caption : row.detail);
@@ -371,9 +373,9 @@ class LogViewDialog {
   }
 
   void ShowTip(NMLVGETINFOTIPW& tip) {
-    const std::vector<LogRow>& rows = model_.Rows();
+    const LogRows& rows = model_.Rows();
     if (tip.iItem < 0 || static_cast<size_t>(tip.iItem) >= rows.size() || !tip.pszText || tip.cchTextMax <= 0) return;
-    const LogRow& row = rows[tip.iItem];
+    LogRow row = rows[tip.iItem];
     std::wstring text = Utf8ToWide(row.caption + "\n" + row.detail);
     lstrcpynW(tip.pszText, text.c_str(), tip.cchTextMax);
   }
