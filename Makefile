@@ -4,7 +4,7 @@ JOBS ?= 2
 NATIVE := build/native
 WIN := build/win
 
-.PHONY: all setup build native win test test-native test-win bench demo show show-editor clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-logview clean
 
 all: build
 
@@ -38,6 +38,7 @@ bench: build
 	@bash bench/engine_bench.sh
 	@bash bench/watch_idle.sh
 	@bash bench/window_bench.sh
+	@bash bench/logview_bench.sh
 
 demo: build
 	@bash scripts/demo.sh
@@ -47,6 +48,9 @@ show: build
 
 show-editor: build
 	@bash scripts/show_editor.sh
+
+show-logview: build
+	@bash scripts/show_logview.sh
 
 clean:
 	rm -rf build
