@@ -52,5 +52,9 @@ show-editor: build
 show-logview: build
 	@bash scripts/show_logview.sh
 
+.PHONY: show-options
+show-options: build
+	@bash scripts/show_options.sh
+
 clean:
 	rm -rf build
