@@ -299,6 +299,7 @@ class LogViewDialog {
     ListView_SetItemCountEx(lines_, 0, 0);
     ListView_SetItemCountEx(lines_, static_cast<int>(model_.Rows().size()), 0);
     if (!model_.Rows().empty()) ListView_EnsureVisible(lines_, 0, FALSE);
+    FitColumns();  // a scroll bar may have come or gone
     InvalidateRect(lines_, nullptr, TRUE);
   }
 
