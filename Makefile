@@ -36,6 +36,7 @@ test-win: setup win
 
 bench: build
 	@bash bench/engine_bench.sh
+	@bash bench/program_bench.sh
 	@bash bench/watch_idle.sh
 	@bash bench/window_bench.sh
 	@bash bench/logview_bench.sh
