@@ -4,7 +4,7 @@ JOBS ?= 2
 NATIVE := build/native
 WIN := build/win
 
-.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview clean
 
 all: build
 
@@ -40,6 +40,7 @@ bench: build
 	@bash bench/watch_idle.sh
 	@bash bench/window_bench.sh
 	@bash bench/lzh_bench.sh
+	@bash bench/logview_bench.sh
 
 demo: build
 	@bash scripts/demo.sh
@@ -49,6 +50,9 @@ show: build
 
 show-editor: build
 	@bash scripts/show_editor.sh
+
+show-logview: build
+	@bash scripts/show_logview.sh
 
 .PHONY: show-options
 show-options: build

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/shell/launch_options.h"
+#include "app/win/help.h"
 #include "app/win/main_window.h"
 #include "base/win/handles.h"
 #include "base/win/wide.h"
@@ -86,5 +87,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   // A run that would not end must not outlive the objects it uses: end the
   // process here rather than destroy them under it.
   if (form.RunStillActive()) ExitProcess(static_cast<UINT>(form.ExitCode()));
+  dm::UnloadHelp();
   return form.ExitCode();
 }

@@ -5,7 +5,7 @@
 // (a dialog such as the setting editor).
 // MESSAGE and the parameters are numbers (0x... allowed), or one of the
 // command names TestMenu, BackupMenu, PauseMenu, AbortMenu, UpdateMenu,
-// AboutMenu for WM_COMMAND.
+// AboutMenu, TodayLogViewMenu, HelpContentsMenu for WM_COMMAND.
 #include <windows.h>
 
 #include <cstdio>
@@ -42,9 +42,14 @@ int wmain(int argc, wchar_t** argv) {
     const wchar_t* name;
     int command;
   };
-  const Named commands[] = {{L"TestMenu", dm::TestMenu}, {L"BackupMenu", dm::BackupMenu},
-                            {L"PauseMenu", dm::PauseMenu}, {L"AbortMenu", dm::AbortMenu},
-                            {L"UpdateMenu", dm::UpdateMenu}, {L"AboutMenu", dm::AboutMenu}};
+  const Named commands[] = {{L"TestMenu", dm::TestMenu},
+                            {L"BackupMenu", dm::BackupMenu},
+                            {L"PauseMenu", dm::PauseMenu},
+                            {L"AbortMenu", dm::AbortMenu},
+                            {L"UpdateMenu", dm::UpdateMenu},
+                            {L"AboutMenu", dm::AboutMenu},
+                            {L"TodayLogViewMenu", dm::TodayLogViewMenu},
+                            {L"HelpContentsMenu", dm::HelpContentsMenu}};
   for (const Named& named : commands) {
     if (name == named.name) return PostMessageW(window, WM_COMMAND, named.command, 0) ? 0 : 1;
   }

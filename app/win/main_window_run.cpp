@@ -8,7 +8,7 @@
 #include "app/shell/schedule.h"
 #include "app/win/main_window.h"
 #include "app/win/icons.h"
-#include "app/win/log_placeholder.h"
+#include "app/win/help.h"
 #include "app/win/watchers.h"
 #include "app/win/shutdown.h"
 #include "base/datetime.h"
@@ -16,6 +16,8 @@
 #include "base/win/wide.h"
 #include "engine/backup_thread.h"
 #include "engine/run_thread.h"
+#include "logview/win/log_view.h"
+#include "logview/win/win32_log_folder.h"
 
 namespace dm {
 
@@ -276,6 +278,13 @@ void TMainForm::OnCommand(int id) {
     case TodayLogViewMenu:
       TodayLogViewMenuClick();
       break;
+    case HelpContentsMenu:
+    case ToolButton1:
+      ShowHelp(hwnd_);
+      break;
+    case HomePageMenu:
+      HomePageClick();
+      break;
     case ToolButtonOption:
     case OptionMenu:
     case TaskMenuOption:
@@ -292,7 +301,6 @@ void TMainForm::OnCommand(int id) {
       PostMessageW(hwnd_, WM_CLOSE, 0, 0);
       break;
     default:
-      // Help arrives with its own window.
       break;
   }
 }
@@ -664,15 +672,24 @@ void TMainForm::SaveOptionsNow() {
     options_.windowHeight = bounds.bottom - bounds.top;
   }
   SaveHooks hooks;
-  hooks.beforeWrite = [this] { RemoveTrayIcon(); };
+  hooks.beforeWrite = [this] {
+    CloseAllHelp();
+    RemoveTrayIcon();
+  };
+  // The help library closes its windows on its own threads.
+  hooks.afterWrite = [] {
+    if (HelpLoaded()) Sleep(100);
+  };
   SaveOptions(options_, optionStore_, launch_.updateMode, hooks);
 }
 
 void TMainForm::TodayLogViewMenuClick() {
   if (running_) return;
   running_ = true;
-  std::string path = BackupLogFileName(ProgramFolder(), SystemClock().Now());
-  ShowLogPlaceholder(hwnd_, path);
+  RECT bounds;
+  GetWindowRect(hwnd_, &bounds);
+  Win32LogFolder folder(ProgramFolder());
+  ShowLogView(hwnd_, bounds, reportImages_, folder);
   running_ = false;
 }
 

@@ -221,10 +221,9 @@ class ProgramTest : public ::testing::Test {
 inline bool DismissMessageBox(DWORD process, const std::string& part) {
   HWND box = FindTopWindow(process, L"#32770", 30000);
   if (!box) return false;
-  // A box is found as soon as it exists; its text control may come a
-  // moment later on a busy machine.
+  // The box exists a moment before its text is filled in.
   wchar_t text[256] = {};
-  WaitFor([&] { return GetDlgItemTextW(box, 0xFFFF, text, 256) > 0; }, 10000);
+  WaitFor([&] { return IsWindowVisible(box) && GetDlgItemTextW(box, 0xFFFF, text, 256) > 0; }, 10000);
   bool matches = WideToUtf8(text).find(part) != std::string::npos;
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   return matches;
