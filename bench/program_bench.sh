@@ -4,7 +4,8 @@
 # started the same way from the command line (xvfb-run -a wine ...) on one
 # generated tree: a first copy, then a run where nothing changed. Each
 # figure is the best of RUNS rounds (2).
-#   FILES (20000), FOLDERS (2000), MB (90) size the tree.
+#   FILES (20000), FOLDERS (2000), MB (90) size the tree; PROGRAM_DIR (build/win/bin)
+#   names another build's drovenmk.exe and CRYPT.DLL, to compare two versions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,7 +27,8 @@ python3 bench/make_tree.py "$work/tree/src" "$files" "$folders" "$megabytes"
 src=$(winpath "$work/tree/src")
 # The program's own copy, so its daily log stays in the bench folder.
 mkdir -p "$work/bin"
-cp build/win/bin/drovenmk.exe build/win/bin/CRYPT.DLL build/win/bin/floor_copy.exe "$work/bin/"
+program_dir=${PROGRAM_DIR:-build/win/bin}
+cp "$program_dir/drovenmk.exe" "$program_dir/CRYPT.DLL" build/win/bin/floor_copy.exe "$work/bin/"
 python3 - "$work/tree/bench.dmk" "$src" "$(winpath "$work/tree/dst-program")" <<'PY'
 import sys
 path, src, dst = sys.argv[1:4]
