@@ -294,7 +294,7 @@ bool WriteDefaultSetting(const BackupSetting& setting, SetFileServices& services
     if (i == kUpdate) return "0";
     if (IsSwitchSetting(i) || i == kDateFolderType) return BoolToText(TextToBool(setting.values[i]));
     if (i == kOldFileDate) {
-      if (std::optional<double> date = ParseShortDate(setting.values[i])) return FormatShortDate(DecodeDateTime(*date));
+      if (std::optional<double> date = ParseDateTimeText(setting.values[i])) return FormatDateTime(DecodeDateTime(*date));
     }
     return setting.values[i];
   };
@@ -340,9 +340,10 @@ bool ReadDefaultSetting(BackupSetting& setting, SetFileServices& services) {
       // whole number.
       setting.values[key] = BoolToText(TextToBool(SjisToUtf8(value)));
     } else if (key == kOldFileDate) {
-      // A date picker keeps its date when the text is no date.
-      if (std::optional<double> date = ParseShortDate(SjisToUtf8(value))) {
-        setting.values[key] = FormatShortDate(DecodeDateTime(*date));
+      // A date picker keeps its date when the text is no date; a time of
+      // day stays with it.
+      if (std::optional<double> date = ParseDateTimeText(SjisToUtf8(value))) {
+        setting.values[key] = FormatDateTime(DecodeDateTime(*date));
       }
     } else {
       setting.values[key] = SjisToUtf8(value);

@@ -201,7 +201,7 @@ TEST_F(SetFileTest, DefaultSettingRoundTrip) {
 
 TEST_F(SetFileTest, DefaultSettingReadsOddValuesAndLinesBeforeTheSection) {
   Put("##Drovenmark1##\r\nSrc=C:\\early\r\nChecked=0\r\nUpdate=0\r\n[既定]\r\nMirror=abc\r\nAllCopy=-2\r\n"
-      "DateFolderType=5\r\nOldFileDate=2001/2/3\r\nOldFileDate=not a date\r\nSrcPass=plain\r\n",
+      "DateFolderType=5\r\nOldFileDate=2001/2/3 8:30\r\nOldFileDate=not a date\r\nSrcPass=plain\r\n",
       kDefaults);
   BackupSetting read = NewEditorSetting();
   ASSERT_TRUE(ReadDefaultSetting(read, services));
@@ -211,7 +211,7 @@ TEST_F(SetFileTest, DefaultSettingReadsOddValuesAndLinesBeforeTheSection) {
   expected[kMirror] = "0";
   expected[kAllCopy] = "1";
   expected[kDateFolderType] = "1";
-  expected[kOldFileDate] = "2001/02/03";
+  expected[kOldFileDate] = "2001/02/03 8:30:00";
   expected[kSrcPass] = "plain";
   EXPECT_EQ(read, expected);
 
