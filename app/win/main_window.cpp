@@ -52,7 +52,8 @@ void AppendItem(HMENU menu, int id, const wchar_t* text) { AppendMenuW(menu, MF_
 
 }  // namespace
 
-TMainForm::TMainForm(HINSTANCE instance, const LaunchOptions& launch) : instance_(instance), launch_(launch) {}
+TMainForm::TMainForm(HINSTANCE instance, const LaunchOptions& launch, MessageService& messages)
+    : instance_(instance), launch_(launch), messages_(messages) {}
 
 TMainForm::~TMainForm() {
   if (accelerators_) DestroyAcceleratorTable(accelerators_);

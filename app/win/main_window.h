@@ -16,6 +16,7 @@
 #include "app/options/app_options.h"
 #include "app/options/win/registry_store.h"
 #include "app/shell/launch_options.h"
+#include "app/shell/message_service.h"
 #include "app/shell/set_commands.h"
 #include "app/shell/set_document.h"
 #include "app/win/commands.h"
@@ -33,7 +34,8 @@ enum RunExitCode : int { kExitSuccess = 0, kExitWithErrors = 1, kExitAbortedOrRe
 
 class TMainForm : public SetView {
  public:
-  TMainForm(HINSTANCE instance, const LaunchOptions& launch);
+  // Every box the window and its set files show goes through `messages`.
+  TMainForm(HINSTANCE instance, const LaunchOptions& launch, MessageService& messages);
   ~TMainForm();
 
   // Registers the class, creates the window and runs FormCreate.
@@ -128,6 +130,7 @@ class TMainForm : public SetView {
 
   HINSTANCE instance_;
   LaunchOptions launch_;
+  MessageService& messages_;
   HWND hwnd_ = nullptr;
   HWND toolbar_ = nullptr;
   HWND settingsList_ = nullptr;  // ListView1
@@ -154,6 +157,8 @@ class TMainForm : public SetView {
   RegistryOptionStore optionStore_;
   SetDocument document_;
   Win32SetFileServices setServices_;
+  // The set files' services with the window's own message boxes.
+  SetFileServices setFiles_{setServices_.location, setServices_.cipher, messages_, setServices_.storage};
   Win32FileSystem fileSystem_;
   Win32NetworkAccess network_;
   std::unique_ptr<WatcherFactory> watcherFactory_;

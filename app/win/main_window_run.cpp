@@ -37,7 +37,6 @@ std::string CurrentDirectory() {
 
 void TMainForm::FormCreate() {
   events_ = std::make_unique<UiEventQueue>(hwnd_, kUiEventsMessage);
-  setServices_.messages.SetMainWindow(hwnd_);
   CreateMenus();
   CreateToolbar();
   CreateLists();
@@ -45,7 +44,7 @@ void TMainForm::FormCreate() {
   watcherFactory_ = MakeWindowWatcherFactory(
       settingsList_, [this](const ReportLine& line) { AddStatusLine(line.kind, line.title, line.level, line.text); });
   commands_ = std::make_unique<SetCommands>(
-      document_, *this, setServices_.services, *watcherFactory_,
+      document_, *this, setFiles_, *watcherFactory_,
       SetCommandState{options_.optionCryptEnabled, options_.optionAutoSave,
                       [this] { return options_.optionAutoUpdate == 1 && options_.optionFileWatch == 1; },
                       launch_.runAndExit, running_});
@@ -198,7 +197,11 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case kShutdownAfterRunMessage:
       commands_->SaveIfModified();
       SaveOptionsNow();
-      ShutdownSystem();
+      ShutdownSystem(messages_);
+      // An invisible program that outlived a failed shutdown would run on
+      // unseen and hold the single-instance mutex: every later scheduled
+      // start would end at once. The shutdown ends a visible one.
+      if (launch_.hidden) DestroyWindow(hwnd_);
       return 0;
     case WM_QUERYENDSESSION:
       if (running_) control_.RequestAbort();
@@ -298,11 +301,10 @@ void TMainForm::TestMenuClick() {
 
 void TMainForm::BackupShutdownMenuClick() {
   if (running_ || !IsEnabled(ToolButtonBackup)) return;
-  int answer = MessageBoxW(nullptr,
-                           L"バックアップを実行した後に、システムをシャットダウンします。　　　　\n\n"
-                           L"全てのプロセスは強制的に終了されます。よろしいですか？",
-                           L"Drovenmark", MB_YESNO | MB_ICONQUESTION);
-  if (answer != IDYES) return;
+  BoxAnswer answer = messages_.Show({"バックアップを実行した後に、システムをシャットダウンします。　　　　\n\n"
+                                     "全てのプロセスは強制的に終了されます。よろしいですか？",
+                                     BoxIcon::kQuestion, BoxButtons::kYesNo, BoxAnswer::kYes});
+  if (answer != BoxAnswer::kYes) return;
   shutdownRequest_ = true;
   SetTrayAnimation(true);
   StartRun(kRunManual);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -27,11 +28,12 @@ namespace dm {
 
 inline std::string ProgramPath() { return ProgramFolder() + "drovenmk.exe"; }
 
-// A started program, ended when the test is done with it.
+// A started program, ended when the test is done with it. `program` may be
+// a copy of drovenmk.exe elsewhere, which then keeps its log beside it.
 class Program {
  public:
-  explicit Program(const std::string& arguments) {
-    std::wstring command = L"\"" + Utf8ToWide(ProgramPath()) + L"\" " + Utf8ToWide(arguments);
+  explicit Program(const std::string& arguments, const std::string& program = ProgramPath()) {
+    std::wstring command = L"\"" + Utf8ToWide(program) + L"\" " + Utf8ToWide(arguments);
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION info = {};
     if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
@@ -122,6 +124,33 @@ inline std::vector<std::string> ListTexts(HWND list, DWORD process, int column) 
   VirtualFreeEx(target.Get(), remote, 0, MEM_RELEASE);
   return texts;
 }
+
+// Memory in another process, for messages whose parameter points there.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(DWORD process, SIZE_T size) : size_(size) {
+    process_.Reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process));
+    if (process_) address_ = VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteBuffer() {
+    if (address_) VirtualFreeEx(process_.Get(), address_, 0, MEM_RELEASE);
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  LPARAM Put(const void* data, SIZE_T size) {
+    WriteProcessMemory(process_.Get(), address_, data, std::min(size, size_), nullptr);
+    return Address();
+  }
+  LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
+  void Get(void* data, SIZE_T size) const {
+    ReadProcessMemory(process_.Get(), address_, data, std::min(size, size_), nullptr);
+  }
+
+ private:
+  ObjectHandle process_;
+  void* address_ = nullptr;
+  SIZE_T size_;
+};
 
 inline bool AnyContains(const std::vector<std::string>& texts, const std::string& part) {
   for (const std::string& t : texts) {
