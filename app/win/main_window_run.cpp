@@ -10,6 +10,7 @@
 #include "app/win/icons.h"
 #include "app/win/log_placeholder.h"
 #include "app/win/watchers.h"
+#include "app/win/work_areas.h"
 #include "app/win/shutdown.h"
 #include "base/datetime.h"
 #include "base/paths.h"
@@ -69,9 +70,14 @@ void TMainForm::FormCreate() {
   options_ = LoadOptions(optionStore_, context);
   if (launch_.updateMode) return;
 
-  // 4-5. Bounds, window and tray.
-  SetWindowPos(hwnd_, nullptr, options_.windowLeft, options_.windowTop, options_.windowWidth,
-               options_.windowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  // 4-5. Bounds, window and tray. Bounds left where no screen is any more
+  // (a monitor disconnected, another resolution) come back on one.
+  ScreenRect bounds = PlaceOnWorkArea(
+      {options_.windowLeft, options_.windowTop, options_.windowLeft + options_.windowWidth,
+       options_.windowTop + options_.windowHeight},
+      MonitorWorkAreas(), TitleBarHeight());
+  SetWindowPos(hwnd_, nullptr, bounds.left, bounds.top, bounds.Width(), bounds.Height(),
+               SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(statusBar_, options_.optionStatusView == 1 ? SW_SHOW : SW_HIDE);
   Layout();
   if (!launch_.hidden) {
