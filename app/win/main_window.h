@@ -45,7 +45,7 @@ class TMainForm : public SetView {
   HACCEL Accelerators() const { return accelerators_; }
   // A run still going after the window closed (it did not end in time
   // after its abort): its thread still uses the window's objects.
-  bool RunStillActive() const { return running_; }
+  bool RunStillActive() const { return runActive_; }
 
  private:
   static LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -167,6 +167,7 @@ class TMainForm : public SetView {
   std::unique_ptr<SetCommands> commands_;
 
   bool running_ = false;           // a run (or a modal list command) is in progress
+  bool runActive_ = false;         // a backup run itself is in progress
   bool shutdownRequest_ = false;   // shut down after this run
   bool trayShown_ = false;
   int trayFrame_ = 0;

@@ -27,6 +27,7 @@ constexpr UINT_PTR kIconTimer = 2;
 constexpr UINT_PTR kTimer1 = 3;
 constexpr int kSplitterHeight = 5;
 constexpr size_t kEventsPerBatch = 50000;
+constexpr int kCentredPanel = 2;
 
 std::string CurrentDirectory() {
   wchar_t buffer[MAX_PATH * 4];
@@ -210,7 +211,7 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       if (launch_.hidden) DestroyWindow(hwnd_);
       return 0;
     case WM_QUERYENDSESSION:
-      if (running_) control_.RequestAbort();
+      if (runActive_) control_.RequestAbort();
       StopAllWatchers();
       commands_->SaveAtSessionEnd();
       SaveOptionsNow();
@@ -244,6 +245,9 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void TMainForm::OnCommand(int id) {
+  // The Save commands stay locked while a run goes on, even for a command
+  // that arrives without its disabled control.
+  if ((id == ToolButtonSave || id == SaveMenu || id == NewSaveMenu) && !IsEnabled(id)) return;
   if (commands_->Dispatch(id)) return;
   switch (id) {
     case ToolButtonBackup:
@@ -293,20 +297,22 @@ void TMainForm::OnCommand(int id) {
 
 // ---- Runs ----
 
+// The run commands need no row: a run of an empty list writes its start and
+// end lines. Where a control is disabled its command never comes.
 void TMainForm::BackupClick() {
-  if (running_ || !IsEnabled(ToolButtonBackup)) return;
+  if (running_) return;
   SetTrayAnimation(true);
   StartRun(kRunManual);
 }
 
 void TMainForm::TestMenuClick() {
-  if (running_ || !IsEnabled(ToolButtonBackup)) return;
+  if (running_) return;
   SetTrayAnimation(true);
   StartRun(kRunTest);
 }
 
 void TMainForm::BackupShutdownMenuClick() {
-  if (running_ || !IsEnabled(ToolButtonBackup)) return;
+  if (running_) return;
   BoxAnswer answer = messages_.Show({"バックアップを実行した後に、システムをシャットダウンします。　　　　\n\n"
                                      "全てのプロセスは強制的に終了されます。よろしいですか？",
                                      BoxIcon::kQuestion, BoxButtons::kYesNo, BoxAnswer::kYes});
@@ -319,6 +325,7 @@ void TMainForm::BackupShutdownMenuClick() {
 void TMainForm::StartRun(BackupRunMode mode) {
   if (running_) return;
   running_ = true;
+  runActive_ = true;
   control_.Reset();
 
   RunOptions run_options;
@@ -345,12 +352,13 @@ void TMainForm::StartRun(BackupRunMode mode) {
   // Priority 6 (time critical) is honoured like the others.
   if (!StartRunThread(std::move(run), options_.optionPriority)) {
     running_ = false;
+    runActive_ = false;
     AddStatusLine(kReportError, "エラー", kLevelMinimum, "バックアップを開始できませんでした");
   }
 }
 
 void TMainForm::PauseMenuClick() {
-  if (!running_) return;
+  if (!runActive_) return;
   if (control_.Paused()) {
     control_.Resume();
     Check({PauseMenu, TaskMenuPause, ToolButtonPause}, false);
@@ -363,7 +371,7 @@ void TMainForm::PauseMenuClick() {
 }
 
 void TMainForm::ToolButtonAbortClick() {
-  if (!running_ || control_.AbortRequested()) return;
+  if (!runActive_ || control_.AbortRequested()) return;
   shutdownRequest_ = false;
   control_.RequestAbort();  // also releases a paused run
   Check({PauseMenu, TaskMenuPause, ToolButtonPause}, false);
@@ -456,7 +464,9 @@ void TMainForm::ApplyUiEvents() {
         break;
       case UiEvent::kPanel:
         if (event.number >= 0 && event.number < 4 && i == last_panel[event.number]) {
-          SendMessageW(statusBar_, SB_SETTEXTW, event.number, reinterpret_cast<LPARAM>(Utf8ToWide(event.text).c_str()));
+          // A leading tab centres a panel's text: the progress count's panel.
+          std::wstring text = (event.number == kCentredPanel ? L"\t" : L"") + Utf8ToWide(event.text);
+          SendMessageW(statusBar_, SB_SETTEXTW, event.number, reinterpret_cast<LPARAM>(text.c_str()));
         }
         break;
       case UiEvent::kUpdateColumn: {
@@ -466,8 +476,10 @@ void TMainForm::ApplyUiEvents() {
         break;
       }
       case UiEvent::kModified:
+        // The Save commands stay locked until RunFinished: a save now would
+        // write the run's passing texts and leave the set unmodified, so the
+        // end-of-run values would never be saved.
         document_.MarkModified();
-        Enable({ToolButtonSave, SaveMenu, NewSaveMenu}, true);
         break;
       case UiEvent::kRunning:
         break;  // the window's own flag is cleared by RunFinished
@@ -501,6 +513,7 @@ void TMainForm::RunFinished(bool aborted) {
   Check({PauseMenu, TaskMenuPause, ToolButtonPause}, false);
   ListView1Click();
   running_ = false;
+  runActive_ = false;
   lastRunAborted_ = aborted;
   if (trayShown_) SetTrayAnimation(false);
   if (shutdownRequest_) {
@@ -657,7 +670,9 @@ void TMainForm::ShowFromTray() {
 // ---- Saving and closing ----
 
 bool TMainForm::QueryClose() {
-  if (running_) {
+  // Only a backup run is aborted and waited for; a dialog that holds the
+  // running flag (editor, log viewer) closes with the window.
+  if (runActive_) {
     ToolButtonAbortClick();
     WaitForRunToEnd();
   }
