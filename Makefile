@@ -36,6 +36,7 @@ test-win: setup win
 
 bench: build
 	@bash bench/engine_bench.sh
+	@bash bench/program_bench.sh
 	@bash bench/watch_idle.sh
 	@bash bench/window_bench.sh
 
@@ -47,6 +48,10 @@ show: build
 
 show-editor: build
 	@bash scripts/show_editor.sh
+
+.PHONY: show-options
+show-options: build
+	@bash scripts/show_options.sh
 
 clean:
 	rm -rf build

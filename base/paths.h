@@ -23,6 +23,18 @@ std::string FileNamePart(std::string_view path);
 // since the prefixed form takes every character literally.
 std::string LongPathForm(std::string_view path);
 
+// An absolute path in its plain, tidy form: "\\?\" and "\\?\UNC\" taken off,
+// forward slashes turned into backslashes, doubled delimiters and "."
+// names dropped, ".." taking back the name before it (never the root), no
+// trailing delimiter except after a drive ("C:\"). Names keep trailing dots
+// and blanks: they are part of a name read from a listing. Relative paths
+// only get their slashes turned.
+std::string NormalizedPath(std::string_view path);
+
+// True when `path` is `folder` or lies below it. Both must be normalized
+// and compared in the same case form.
+bool IsSameOrBelow(std::string_view path, std::string_view folder);
+
 // The root of the volume holding a path: "C:\" for C:\data,
 // "\\server\share\" for \\server\share\data.
 std::string VolumeRoot(std::string_view path);

@@ -16,6 +16,7 @@ winpath() { printf 'Z:%s' "$(cd "$1" && pwd)" | tr '/' '\\'; }
 seconds_of() { sed -n 's/.*seconds=\([0-9.]*\).*/\1/p'; }
 now() { date +%s.%N; }
 best() { printf '%s\n' "$@" | sort -g | head -n 1; }
+ratio() { echo "scale=2; $1 / $2" | bc; }
 
 rm -rf "$work"
 mkdir -p "$work/src"
@@ -25,8 +26,12 @@ bin=$(cd "$bin" && pwd)
 scripts/winebed init
 run cmd /c exit >/dev/null 2>&1 || true   # a warm Wine before the first figure
 
-# engine DST MODE LEVEL: prints the engine's line
-engine() { mkdir -p "$work/$1"; run "$bin/engine_bench.exe" "$src" "$(winpath "$work/$1")" "$2" "$3"; }
+# engine DST MODE LEVEL [LOGLEVEL]: prints the engine's line
+engine() {
+  mkdir -p "$work/$1"
+  run "$bin/engine_bench.exe" "$src" "$(winpath "$work/$1")" "$2" "$3" 2 "${4:-0}"
+}
+calls_of() { sed -n 's/.*calls=\([0-9]*\).*/\1/p'; }
 xcopy_seconds() {
   mkdir -p "$work/$1"
   local t0; t0=$(now)
@@ -34,25 +39,29 @@ xcopy_seconds() {
   echo "$(now) - $t0" | bc
 }
 
-first=(); again=(); tests=(); xfirst=(); xagain=(); level0=(); level3=()
+first=(); again=(); tests=(); xfirst=(); xagain=(); level0=(); level3=(); logged=()
 for r in $(seq "$runs"); do
-  rm -rf "$work/engine" "$work/xcopy" "$work/level0" "$work/level3"
+  rm -rf "$work/engine" "$work/xcopy" "$work/level0" "$work/level3" "$work/logged"
   line=$(engine engine manual 2); echo "engine first run:     $line"; first+=("$(echo "$line" | seconds_of)")
+  first_calls=$(echo "$line" | calls_of)
   line=$(engine engine manual 2); echo "engine no-change run: $line"; again+=("$(echo "$line" | seconds_of)")
+  again_calls=$(echo "$line" | calls_of)
   line=$(engine level0 test 2);   echo "engine test-mode run: $line"; tests+=("$(echo "$line" | seconds_of)")
   t=$(xcopy_seconds xcopy); echo "xcopy first copy:     seconds=$t"; xfirst+=("$t")
   t=$(xcopy_seconds xcopy); echo "xcopy no-change:      seconds=$t"; xagain+=("$t")
   line=$(engine level0 manual 0); echo "engine level 0:       $line"; level0+=("$(echo "$line" | seconds_of)")
   line=$(engine level3 manual 3); echo "engine level 3:       $line"; level3+=("$(echo "$line" | seconds_of)")
+  line=$(engine logged manual 3 3); echo "level 3, log level 3: $line"; logged+=("$(echo "$line" | seconds_of)")
 done
 
-ratio() { echo "scale=2; $1 / $2" | bc; }
 echo "== best of $runs (seconds)"
 echo "engine first $(best "${first[@]}"), no-change $(best "${again[@]}"), test mode $(best "${tests[@]}")"
 echo "xcopy first $(best "${xfirst[@]}"), no-change $(best "${xagain[@]}")"
-echo "level 0 $(best "${level0[@]}"), level 3 $(best "${level3[@]}")"
+echo "level 0 $(best "${level0[@]}"), level 3 $(best "${level3[@]}"), level 3 with log level 3 $(best "${logged[@]}")"
+echo "file-system calls per file: first run $(ratio "$first_calls" "$files"), no-change run $(ratio "$again_calls" "$files")"
 echo "== ratios (targets: full <= 0.80, no-change <= 0.50, level 3 / level 0 <= 1.10)"
 echo "full run / xcopy first:   $(ratio "$(best "${first[@]}")" "$(best "${xfirst[@]}")")"
 echo "no-change / xcopy /D:     $(ratio "$(best "${again[@]}")" "$(best "${xagain[@]}")")"
 echo "level 3 / level 0:        $(ratio "$(best "${level3[@]}")" "$(best "${level0[@]}")")"
+echo "log level 3 / no log:     $(ratio "$(best "${logged[@]}")" "$(best "${level3[@]}")") (goal <= 1.05)"
 echo "peak memory is in each engine line (peak_mb); FILES=40000 FOLDERS=4000 shows it stays flat"

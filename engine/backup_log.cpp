@@ -2,6 +2,7 @@
 
 #include "base/sjis.h"
 #include "base/text.h"
+#include "engine/report.h"
 
 namespace dm {
 
@@ -22,22 +23,56 @@ std::string FormatBackupLogLine(int kind, std::string_view title, int hour, int 
          Utf8ToSjis(text) + "\r\n";
 }
 
-std::unique_ptr<BackupLog> BackupLog::Open(FileSystem& fs, std::string_view folder, const DateTimeParts& day) {
-  std::unique_ptr<AppendFile> file = fs.OpenAppend(BackupLogFileName(folder, day));
-  if (!file) return nullptr;
-  return std::unique_ptr<BackupLog>(new BackupLog(std::move(file)));
+bool IsUrgentLogLine(int kind, std::string_view title) {
+  return kind == kReportStart || kind == kReportEnd || kind == kReportAbort ||
+         (kind == kReportError && title == "エラー");
 }
 
-BackupLog::~BackupLog() { Flush(); }
+std::unique_ptr<BackupLog> BackupLog::Open(FileSystem& fs, std::string_view folder, const DateTimeParts& day,
+                                           int flushDelayMs) {
+  std::unique_ptr<AppendFile> file = fs.OpenAppend(BackupLogFileName(folder, day));
+  if (!file) return nullptr;
+  return std::unique_ptr<BackupLog>(new BackupLog(std::move(file), flushDelayMs));
+}
+
+BackupLog::BackupLog(std::unique_ptr<AppendFile> file, int flushDelayMs)
+    : file_(std::move(file)), flushDelay_(flushDelayMs) {
+  flusher_ = std::thread([this] { FlushPeriodically(); });
+}
+
+BackupLog::~BackupLog() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closing_ = true;
+  }
+  wake_.notify_all();
+  flusher_.join();
+  FlushLocked();
+}
 
 void BackupLog::Write(int kind, std::string_view title, const DateTimeParts& at, std::string_view text) {
-  buffer_ += FormatBackupLogLine(kind, title, at.hour, at.minute, at.second, text);
-  if (buffer_.size() >= kFlushThreshold) Flush();
+  std::string line = FormatBackupLogLine(kind, title, at.hour, at.minute, at.second, text);
+  std::lock_guard<std::mutex> lock(mutex_);
+  pending_ += line;
+  if (IsUrgentLogLine(kind, title) || pending_.size() >= kFlushThreshold) FlushLocked();
 }
 
 void BackupLog::Flush() {
-  if (!buffer_.empty()) file_->Write(buffer_);
-  buffer_.clear();
+  std::lock_guard<std::mutex> lock(mutex_);
+  FlushLocked();
+}
+
+void BackupLog::FlushLocked() {
+  if (!pending_.empty()) file_->Write(pending_);
+  pending_.clear();
+}
+
+void BackupLog::FlushPeriodically() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!closing_) {
+    wake_.wait_for(lock, flushDelay_, [this] { return closing_; });
+    FlushLocked();
+  }
 }
 
 }  // namespace dm

@@ -11,7 +11,15 @@ const char* const kScheduleNames[] = {"一定間隔", "毎時", "毎日", "毎�
 
 constexpr uint32_t kErrorFileExists = 80;
 constexpr uint32_t kErrorAlreadyExists = 183;
-constexpr int kTemporaryNameAttempts = 16;
+// Leftovers of killed runs are removed before a folder is copied into, and
+// every attempt tries another name, so none can block an update for good.
+constexpr int kTemporaryNameAttempts = 100;
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// The answers that mean "there is no such folder", as opposed to a folder
+// that exists but cannot be read.
+bool IsNotFound(uint32_t error) { return error == kErrorFileNotFound || error == kErrorPathNotFound; }
 
 uint32_t Fnv1a(std::string_view text) {
   uint32_t hash = 2166136261u;
@@ -31,6 +39,54 @@ std::string TemporaryCopyName(std::string_view dstPath, int attempt) {
   return JoinPath(ParentPath(dstPath), StringPrintf("~dmk%08x.tmp", hash));
 }
 
+bool IsTemporaryCopyName(std::string_view name) {
+  if (name.size() != 16) return false;
+  std::string lower = AsciiLower(name);
+  if (!StartsWith(lower, "~dmk") || lower.substr(12) != ".tmp") return false;
+  for (size_t i = 4; i < 12; ++i) {
+    if (!IsHexDigit(lower[i])) return false;
+  }
+  return true;
+}
+
+bool ReadFolder(FileSystem& fs, const std::string& folder, std::vector<DirEntry>& entries, uint32_t& error) {
+  entries.clear();
+  error = 0;
+  std::unique_ptr<DirectoryListing> listing = fs.OpenListing(folder, error);
+  if (!listing) return false;
+  for (DirEntry entry; listing->Next(entry);) entries.push_back(std::move(entry));
+  error = listing->Error();
+  return error == 0;
+}
+
+// One folder of the copy walk, kept while its entries are processed.
+struct TFileBackupThread::CopyFolder {
+  std::vector<DirEntry> entries;  // the source folder's listing
+  size_t next = 0;
+  size_t srcLength = 0;  // srcPath_ and dstPath_ of this folder
+  size_t dstLength = 0;
+  bool destinationIsNew = false;  // created by this walk (or would be, in test mode)
+  bool destinationListed = false;
+  std::unordered_map<std::string, DirEntry> destination;  // by name key
+};
+
+// One folder of the mirror, kept while its destination entries are
+// processed. Only folders whose both sides were read completely get one:
+// anything less deletes nothing.
+struct TFileBackupThread::MirrorFolderState {
+  std::vector<DirEntry> entries;  // the destination folder's listing
+  size_t next = 0;
+  size_t srcLength = 0;
+  size_t dstLength = 0;
+  // Name keys of the source folder's entries; true for folders.
+  std::unordered_map<std::string, bool> source;
+  // Deleted after its contents when the source has no such folder.
+  bool deleteWhenDone = false;
+  uint32_t attributes = 0;
+  // The source has no such folder (confirmed above): nothing to ask again.
+  bool sourceAbsent = false;
+};
+
 TFileBackupThread::TFileBackupThread(BackupRunMode mode, const RunOptions& options, const RunServices& services)
     : mode_(mode),
       options_(options),
@@ -46,7 +102,12 @@ std::string TFileBackupThread::Summary() const {
 
 void TFileBackupThread::Report(int kind, std::string_view title, int level, std::string_view text) {
   std::lock_guard<std::mutex> lock(reportMutex_);
+  ReportLocked(kind, title, level, text);
+}
+
+void TFileBackupThread::ReportLocked(int kind, std::string_view title, int level, std::string_view text) {
   DateTimeParts now = clock_.Now();
+  if (kind == kReportError && title == "エラー") ++errorLines_;
   if (options_.statusLevel >= level) {
     ReportLine line;
     line.kind = kind;
@@ -57,6 +118,13 @@ void TFileBackupThread::Report(int kind, std::string_view title, int level, std:
     window_.AddStatusLine(line);
   }
   if (logLevel_ >= level && log_) log_->Write(kind, title, now, text);
+}
+
+void TFileBackupThread::ReportError(const std::string& text, uint32_t code) {
+  std::string explanation = "(" + std::to_string(code) + ") " + fs_.ErrorMessage(code);
+  std::lock_guard<std::mutex> lock(reportMutex_);
+  ReportLocked(kReportError, "エラー", kLevelMinimum, text);
+  ReportLocked(kReportNotice, "通知", kLevelStandard, explanation);
 }
 
 bool TFileBackupThread::StopRequested() {
@@ -130,10 +198,11 @@ void TFileBackupThread::Execute() {
   bool aborted = control_.AbortRequested() || terminated_.load();
   window_.SetRunning(false);
   if (options_.finishDelayMs > 0) clock_.SleepMs(options_.finishDelayMs);
-  window_.RunFinished(aborted, errorCount_.load());
+  window_.RunFinished(aborted, errorLines_.load());
 }
 
 void TFileBackupThread::RunJob(int row, BackupJob& job) {
+  const std::string configured_dst = job.Dst;
   if (job.DateFolder) {
     DateTimeParts today = clock_.Now();
     std::string folder = job.DateFolderType == 0
@@ -143,6 +212,7 @@ void TFileBackupThread::RunJob(int row, BackupJob& job) {
   }
   Report(kReportNotice, "【" + job.name + "】", kLevelStandard, job.Src + " --> " + job.Dst);
 
+  if (!CheckFolderOverlap(job, configured_dst)) return;
   if (!LogOnAndCheckVolumes(job)) return;
 
   ReadPatterns(job);
@@ -160,6 +230,7 @@ void TFileBackupThread::RunJob(int row, BackupJob& job) {
   copyEmptyFiles_ = job.ZeroFile != 0;
   skipReadOnly_ = job.NotReadOnly != 0;
   skipHidden_ = job.NotHidden != 0;
+  unlistedSourceFolders_.clear();
   window_.SetModified();
 
   if (options_.statusBarProgress) {
@@ -196,6 +267,34 @@ void TFileBackupThread::RunJob(int row, BackupJob& job) {
   LogOff(job);
 }
 
+std::string TFileBackupThread::ComparableKey(const std::string& path) {
+  return fs_.NameKey(NormalizedPath(path));
+}
+
+bool TFileBackupThread::CheckFolderOverlap(const BackupJob& job, const std::string& configuredDst) {
+  // A source inside its own backup folder would be copied into itself, and
+  // mirroring would delete from the source what the backup lacks (files the
+  // exclusions kept out, for one). Such a job is refused as a whole.
+  std::string src = ComparableKey(job.Src);
+  std::string dst = ComparableKey(job.Dst);
+  std::string configured = ComparableKey(configuredDst);
+  skippedDestinationKey_.clear();
+  if (IsSameOrBelow(src, dst) || (job.DateFolder && src == configured)) {
+    ++errorCount_;
+    Report(kReportError, "エラー", kLevelMinimum,
+           "ソース側フォルダとバックアップ先フォルダが重なっています " + job.Src + " --> " + job.Dst);
+    return false;
+  }
+  // A backup folder inside the source is left out of the walk; with date
+  // folders, all of them (the folder that holds them) are.
+  if (job.DateFolder && IsSameOrBelow(configured, src)) {
+    skippedDestinationKey_ = configured;
+  } else if (IsSameOrBelow(dst, src)) {
+    skippedDestinationKey_ = dst;
+  }
+  return true;
+}
+
 void TFileBackupThread::ReadPatterns(const BackupJob& job) {
   if (!filePatterns_.Read(job.Filter)) {
     Report(kReportError, "エラー", kLevelMinimum, "【" + job.name + "】で指定された除外ファイルが多すぎます(max=30)");
@@ -205,21 +304,60 @@ void TFileBackupThread::ReadPatterns(const BackupJob& job) {
   }
 }
 
+bool TFileBackupThread::IsSkippedDestination(const std::string& srcPath) {
+  return !skippedDestinationKey_.empty() && ComparableKey(srcPath) == skippedDestinationKey_;
+}
+
 void TFileBackupThread::CountFiles(const std::string& folder) {
-  std::unique_ptr<DirectoryListing> listing = fs_.List(folder);
-  if (!listing) return;
-  DirEntry entry;
-  while (listing->Next(entry)) {
+  struct Level {
+    std::vector<DirEntry> entries;
+    size_t next = 0;
+    size_t length = 0;
+  };
+  std::string path = folder;
+  std::vector<Level> stack(1);
+  uint32_t error = 0;
+  ReadFolder(fs_, path, stack.back().entries, error);  // the walk reports what cannot be read
+  stack.back().length = path.size();
+  while (!stack.empty()) {
+    Level& level = stack.back();
+    if (level.next == level.entries.size()) {
+      stack.pop_back();
+      continue;
+    }
+    DirEntry entry = level.entries[level.next++];
     if (StopRequested()) return;
     bool excluded = filePatterns_.Matches(AsciiLower(entry.name));
     if (entry.IsFolder()) {
-      std::string path = JoinPath(folder, entry.name);
+      path.resize(level.length);
+      path = JoinPath(path, entry.name);
       bool folder_excluded = folderPatterns_.Matches(AsciiLower(path));
-      if (!entry.IsDotEntry() && subDirs_ && !folder_excluded) CountFiles(path);
+      if (!entry.IsDotEntry() && subDirs_ && !folder_excluded && !IsSkippedDestination(path)) {
+        Level child;
+        ReadFolder(fs_, path, child.entries, error);
+        child.length = path.size();
+        stack.push_back(std::move(child));
+      }
     } else if (!excluded) {
       ++progressTotal_;
     }
   }
+}
+
+bool TFileBackupThread::ReadFolderReporting(const std::string& folder, std::vector<DirEntry>& entries,
+                                            bool source) {
+  uint32_t error = 0;
+  if (ReadFolder(fs_, folder, entries, error)) return true;
+  // A backup folder that is not there (a test run creates none) has
+  // nothing to mirror.
+  if (!source && IsNotFound(error)) return false;
+  ++errorCount_;
+  if (source && IsNotFound(error)) {
+    Report(kReportError, "エラー", kLevelMinimum, "ソース側フォルダが見つかりません " + folder);
+  } else {
+    ReportError("フォルダの読み取りに失敗しました。" + folder, error);
+  }
+  return false;
 }
 
 bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& dst) {
@@ -228,27 +366,24 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
     Report(kReportError, "エラー", kLevelMinimum, "ソース側フォルダが見つかりません " + src);
     return false;
   }
-  // A folder this walk creates starts empty, so its files need no lookup.
-  bool dst_is_new = false;
-  if (!fs_.IsFolder(dst)) {
-    dst_is_new = true;
-    Report(kReportFolderCreated, "フォルダ作成", kLevelStandard, dst);
-    if (!TestMode() && !fs_.CreateFolderTree(dst)) {
-      ++errorCount_;
-      Report(kReportError, "エラー", kLevelMinimum, "フォルダの作成に失敗しました");
-      return false;
-    }
-  }
-  std::unique_ptr<DirectoryListing> listing = fs_.List(src);
-  if (!listing) return true;
-  ShowProgress(0);
-  if (!subDirs_) Report(kReportNotice, "通知", kLevelDetailed, "サブフォルダ内のファイルは無視します");
+  srcPath_ = src;
+  dstPath_ = dst;
+  std::vector<CopyFolder> stack;
+  if (!EnterCopyFolder(stack, fs_.IsFolder(dst))) return false;
 
-  DirEntry entry;
-  while (listing->Next(entry)) {
+  while (!stack.empty()) {
+    CopyFolder& folder = stack.back();
+    if (folder.next == folder.entries.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const DirEntry entry = folder.entries[folder.next++];
     if (StopRequested()) return false;
-    std::string src_path = JoinPath(src, entry.name);
-    std::string dst_path = JoinPath(dst, entry.name);
+    if (entry.name.empty()) continue;  // would name the folder itself
+    srcPath_.resize(folder.srcLength);
+    dstPath_.resize(folder.dstLength);
+    std::string src_path = JoinPath(srcPath_, entry.name);
+    std::string dst_path = JoinPath(dstPath_, entry.name);
     bool excluded = false;
     if (filePatterns_.Matches(AsciiLower(entry.name))) {
       Report(kReportError, "除外ファイル", kLevelDetailed, AsciiLower(src_path));
@@ -260,24 +395,101 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
       std::string lower_path = AsciiLower(src_path);
       bool folder_excluded = folderPatterns_.Matches(lower_path);
       if (folder_excluded) Report(kReportError, "除外フォルダ", kLevelDetailed, lower_path);
-      if (!entry.IsDotEntry() && subDirs_) {
-        if (folder_excluded) {
-          Report(kReportNotice, "通知", kLevelDetailed, src_path + " フォルダ内のファイルは無視します");
+      if (entry.IsDotEntry() || !subDirs_) continue;
+      if (folder_excluded) {
+        Report(kReportNotice, "通知", kLevelDetailed, src_path + " フォルダ内のファイルは無視します");
+        continue;
+      }
+      if (IsSkippedDestination(src_path)) {
+        Report(kReportNotice, "通知", kLevelStandard, src_path + " はバックアップ先のフォルダなので無視します");
+        continue;
+      }
+      bool dst_exists = false;
+      if (!folder.destinationIsNew) {
+        if (folder.destinationListed) {
+          auto found = folder.destination.find(fs_.NameKey(entry.name));
+          dst_exists = found != folder.destination.end() && found->second.IsFolder();
         } else {
-          WalkAndCopy(src_path, dst_path);
+          dst_exists = fs_.IsFolder(dst_path);
         }
       }
+      srcPath_ = std::move(src_path);
+      dstPath_ = std::move(dst_path);
+      EnterCopyFolder(stack, dst_exists);  // a folder that fails is reported; the walk goes on
       continue;
     }
-    if (!excluded) CopyOneFile(entry, src_path, dst_path, dst_is_new);
+    if (!excluded) CopyOneFile(entry, src_path, dst_path, folder);
   }
   // An abort that cancelled the folder's last copy still ends the walk as
   // aborted, so the job is not mirrored and reads "処理中止".
   return !StopRequested();
 }
 
+bool TFileBackupThread::EnterCopyFolder(std::vector<CopyFolder>& stack, bool dstExists) {
+  CopyFolder folder;
+  folder.srcLength = srcPath_.size();
+  folder.dstLength = dstPath_.size();
+  if (!dstExists) {
+    Report(kReportFolderCreated, "フォルダ作成", kLevelStandard, dstPath_);
+    if (!TestMode() && !fs_.CreateFolderTree(dstPath_)) {
+      ++errorCount_;
+      Report(kReportError, "エラー", kLevelMinimum, "フォルダの作成に失敗しました");
+      return false;
+    }
+    // A folder this walk creates starts empty, so its files need no lookup.
+    folder.destinationIsNew = true;
+  }
+  if (!ReadFolderReporting(srcPath_, folder.entries, true)) {
+    // What could be read is still copied; mirroring leaves this folder's
+    // backup alone, since a missing entry may only be an unread one.
+    unlistedSourceFolders_.insert(fs_.NameKey(srcPath_));
+  }
+  if (folder.entries.empty()) return true;
+
+  if (!folder.destinationIsNew) {
+    std::vector<DirEntry> existing;
+    uint32_t error = 0;
+    // Without the listing, each file is looked up on its own.
+    folder.destinationListed = ReadFolder(fs_, dstPath_, existing, error);
+    if (folder.destinationListed) {
+      folder.destination.reserve(existing.size());
+      for (DirEntry& entry : existing) {
+        if (!entry.IsDotEntry()) folder.destination.emplace(fs_.NameKey(entry.name), std::move(entry));
+      }
+      if (!TestMode()) RemoveLeftoverTemporaries(folder, dstPath_);
+    }
+  }
+  ShowProgress(0);
+  if (!subDirs_) Report(kReportNotice, "通知", kLevelDetailed, "サブフォルダ内のファイルは無視します");
+  stack.push_back(std::move(folder));
+  return true;
+}
+
+void TFileBackupThread::RemoveLeftoverTemporaries(CopyFolder& folder, const std::string& dst) {
+  // A run killed in mid-copy cannot clean up after itself; its temporary
+  // files are removed by the next run that copies into the folder. A file
+  // of that name in the source is the user's own and stays.
+  std::vector<std::string> leftovers;
+  for (const auto& [key, entry] : folder.destination) {
+    if (entry.IsFolder() || !IsTemporaryCopyName(entry.name)) continue;
+    bool in_source = false;
+    for (const DirEntry& source : folder.entries) in_source = in_source || fs_.NameKey(source.name) == key;
+    if (!in_source) leftovers.push_back(key);
+  }
+  for (const std::string& key : leftovers) {
+    const DirEntry& entry = folder.destination[key];
+    std::string path = JoinPath(dst, entry.name);
+    if (entry.attributes & kAttrReadOnly) fs_.SetAttributes(path, entry.attributes & ~kAttrReadOnly);
+    if (fs_.RemoveFile(path)) {
+      folder.destination.erase(key);
+    } else {
+      Report(kReportError, "エラー", kLevelMinimum, "中断されたコピーの一時ファイルを削除できませんでした " + path);
+    }
+  }
+}
+
 void TFileBackupThread::CopyOneFile(const DirEntry& source, const std::string& srcPath, const std::string& dstPath,
-                                    bool dstFolderIsNew) {
+                                    const CopyFolder& folder) {
   if (options_.statusBarProgress) {
     ++progressIndex_;
     window_.SetStatusPanel(2, options_.wholeProgress ? StringPrintf("%d/%d", progressIndex_, progressTotal_)
@@ -290,7 +502,16 @@ void TFileBackupThread::CopyOneFile(const DirEntry& source, const std::string& s
   }
 
   DirEntry destination;
-  bool update = !dstFolderIsNew && fs_.Lookup(dstPath, destination);
+  bool update = false;
+  if (folder.destinationListed) {
+    auto found = folder.destination.find(fs_.NameKey(source.name));
+    if (found != folder.destination.end()) {
+      destination = found->second;
+      update = true;
+    }
+  } else if (!folder.destinationIsNew) {
+    update = fs_.Lookup(dstPath, destination);
+  }
   if (update) {
     int32_t destination_time = static_cast<int32_t>(destination.dosTime);
     bool copy = (!toleranceOn_ && source_time > destination_time) || copyAll_ ||
@@ -319,31 +540,34 @@ void TFileBackupThread::CopyOneFile(const DirEntry& source, const std::string& s
   if (TestMode()) return;
 
   if (copyPool_) {
-    copyPool_->Run([this, srcPath, dstPath, update, destination, times = source.times] {
-      FinishCopy(srcPath, dstPath, update, destination, times);
+    copyPool_->Run([this, srcPath, dstPath, update, destination, source] {
+      FinishCopy(srcPath, dstPath, update, destination, source);
     });
   } else {
-    FinishCopy(srcPath, dstPath, update, destination, source.times);
+    FinishCopy(srcPath, dstPath, update, destination, source);
   }
 }
 
 void TFileBackupThread::FinishCopy(const std::string& srcPath, const std::string& dstPath, bool update,
-                                   const DirEntry& oldDestination, const FileTimes& sourceTimes) {
-  uint32_t error = CopyThroughTemporary(srcPath, dstPath, update ? &oldDestination : nullptr);
+                                   const DirEntry& oldDestination, const DirEntry& source) {
+  bool times_failed = false;
+  uint32_t error = CopyThroughTemporary(srcPath, dstPath, update ? &oldDestination : nullptr, source, times_failed);
   if (error == 0) {
     ++(update ? updatedCount_ : newCount_);
-    if (keepTimes_) KeepTimes(dstPath, sourceTimes, update);
+    if (times_failed) {
+      Report(kReportError, "エラー", kLevelStandard,
+             (update ? "SetFileTime()に失敗しました。" : "SetFileTime()に失敗しました ") + dstPath);
+    }
     return;
   }
   ++errorCount_;
-  Report(kReportError, "エラー", kLevelMinimum,
-         (update ? "ファイルの更新コピーに失敗しました。" : "ファイルの新規コピーに失敗しました。") + dstPath);
-  Report(kReportNotice, "通知", kLevelStandard,
-         "(" + std::to_string(error) + ") " + fs_.ErrorMessage(error));
+  ReportError((update ? "ファイルの更新コピーに失敗しました。" : "ファイルの新規コピーに失敗しました。") + dstPath,
+              error);
 }
 
 uint32_t TFileBackupThread::CopyThroughTemporary(const std::string& srcPath, const std::string& dstPath,
-                                                 const DirEntry* oldDestination) {
+                                                 const DirEntry* oldDestination, const DirEntry& source,
+                                                 bool& timesFailed) {
   // The copy goes to a new file beside the destination and replaces the
   // old copy only once complete: a failed or cancelled copy leaves the
   // previous backup as it was.
@@ -362,25 +586,22 @@ uint32_t TFileBackupThread::CopyThroughTemporary(const std::string& srcPath, con
     return error;
   }
 
+  // The copy carries the source's attributes. A read-only temporary could
+  // not be removed should the rename fail, so read-only comes last.
+  bool read_only_copy = (source.attributes & kAttrReadOnly) != 0;
+  if (read_only_copy) fs_.SetAttributes(temporary, source.attributes & ~kAttrReadOnly);
+
   bool was_read_only = oldDestination && (oldDestination->attributes & kAttrReadOnly);
   if (was_read_only) fs_.SetAttributes(dstPath, kAttrNormal);
   error = fs_.MoveReplacing(temporary, dstPath);
   if (error != 0) {
     if (was_read_only) fs_.SetAttributes(dstPath, oldDestination->attributes);
     fs_.RemoveFile(temporary);
+    return error;
   }
-  return error;
-}
-
-void TFileBackupThread::KeepTimes(const std::string& dstPath, const FileTimes& times, bool update) {
-  uint32_t attributes = fs_.GetAttributes(dstPath);
-  bool read_only = attributes != kInvalidAttributes && (attributes & kAttrReadOnly);
-  if (read_only) fs_.SetAttributes(dstPath, attributes & ~kAttrReadOnly);
-  if (!fs_.SetFileTimes(dstPath, times)) {
-    Report(kReportError, "エラー", kLevelStandard,
-           (update ? "SetFileTime()に失敗しました。" : "SetFileTime()に失敗しました ") + dstPath);
-  }
-  if (read_only) fs_.SetAttributes(dstPath, attributes);
+  if (keepTimes_) timesFailed = !fs_.SetFileTimes(dstPath, source.times);
+  if (read_only_copy) fs_.SetAttributes(dstPath, source.attributes);
+  return 0;
 }
 
 bool TFileBackupThread::CopyProgressed(uint64_t transferred, uint64_t total) {
@@ -397,33 +618,89 @@ void TFileBackupThread::ShowProgress(int percent) {
 }
 
 void TFileBackupThread::MirrorFolder(const std::string& src, const std::string& dst) {
-  ShowProgress(0);
-  std::unique_ptr<DirectoryListing> listing = fs_.List(dst);
-  if (!listing) return;
-  // Read the whole folder before deleting from it, so deletions cannot
-  // disturb the enumeration.
-  std::vector<DirEntry> entries;
-  for (DirEntry entry; listing->Next(entry);) entries.push_back(std::move(entry));
-  listing.reset();
-
-  for (const DirEntry& entry : entries) {
+  srcPath_ = src;
+  dstPath_ = dst;
+  std::vector<MirrorFolderState> stack;
+  EnterMirrorFolder(stack, false);
+  while (!stack.empty()) {
+    MirrorFolderState& folder = stack.back();
+    if (folder.next == folder.entries.size()) {
+      // Contents first, then the folder itself.
+      bool delete_it = folder.deleteWhenDone;
+      uint32_t attributes = folder.attributes;
+      srcPath_.resize(folder.srcLength);
+      dstPath_.resize(folder.dstLength);
+      std::string dst_path = dstPath_;
+      stack.pop_back();
+      if (stack.empty() || mirrorHalted_ || StopRequested()) continue;
+      if (delete_it) MirrorDelete(dst_path, attributes, true);
+      continue;
+    }
+    const DirEntry entry = folder.entries[folder.next++];
     if (mirrorHalted_ || StopRequested()) return;
-    std::string src_path = JoinPath(src, entry.name);
-    std::string dst_path = JoinPath(dst, entry.name);
+    if (entry.name.empty()) continue;
+    srcPath_.resize(folder.srcLength);
+    dstPath_.resize(folder.dstLength);
+    std::string src_path = JoinPath(srcPath_, entry.name);
+    std::string dst_path = JoinPath(dstPath_, entry.name);
     if (options_.statusBarProgress) window_.SetStatusPanel(3, dst_path);
+    auto counterpart = folder.source.find(fs_.NameKey(entry.name));
+    bool in_source = counterpart != folder.source.end();
     if (entry.IsFolder()) {
       if (entry.IsDotEntry() || !subDirs_) continue;
-      MirrorFolder(src_path, dst_path);
-      if (StopRequested()) return;
-      if (!fs_.IsFolder(src_path)) MirrorDelete(dst_path, true);
-    } else {
-      DirEntry source;
-      if (!fs_.Lookup(src_path, source)) MirrorDelete(dst_path, false);
+      bool source_is_folder = in_source && counterpart->second;
+      // A folder the listing did not show is asked for once more: it may be
+      // there but unreadable, and then its backup must stay.
+      if (!in_source && !folder.sourceAbsent && !SourceConfirmedAbsent(src_path)) continue;
+      srcPath_ = std::move(src_path);
+      dstPath_ = std::move(dst_path);
+      // A backup folder that cannot be read is not deleted either.
+      if (EnterMirrorFolder(stack, !source_is_folder)) {
+        stack.back().deleteWhenDone = !source_is_folder;
+        stack.back().attributes = entry.attributes;
+      }
+    } else if (!in_source && (folder.sourceAbsent || SourceConfirmedAbsent(src_path))) {
+      MirrorDelete(dst_path, entry.attributes, false);
     }
   }
 }
 
-void TFileBackupThread::MirrorDelete(const std::string& dstPath, bool folder) {
+bool TFileBackupThread::EnterMirrorFolder(std::vector<MirrorFolderState>& stack, bool sourceAbsent) {
+  ShowProgress(0);
+  MirrorFolderState folder;
+  folder.srcLength = srcPath_.size();
+  folder.dstLength = dstPath_.size();
+  folder.sourceAbsent = sourceAbsent;
+  if (!sourceAbsent) {
+    // A source folder the walk could not read completely keeps its whole
+    // backup: what the listing lacked may only have been unreadable.
+    if (unlistedSourceFolders_.count(fs_.NameKey(srcPath_))) return false;
+    std::vector<DirEntry> source;
+    if (!ReadFolderReporting(srcPath_, source, true)) {
+      unlistedSourceFolders_.insert(fs_.NameKey(srcPath_));
+      return false;
+    }
+    folder.source.reserve(source.size());
+    for (const DirEntry& entry : source) {
+      if (!entry.IsDotEntry()) folder.source.emplace(fs_.NameKey(entry.name), entry.IsFolder());
+    }
+  }
+  if (!ReadFolderReporting(dstPath_, folder.entries, false)) return false;
+  stack.push_back(std::move(folder));
+  return true;
+}
+
+bool TFileBackupThread::SourceConfirmedAbsent(const std::string& srcPath) {
+  uint32_t error = fs_.ProbeName(srcPath);
+  if (IsNotFound(error)) return true;
+  if (error != 0) {
+    ++errorCount_;
+    ReportError("ソース側を確認できないため削除しません " + srcPath, error);
+  }
+  return false;
+}
+
+void TFileBackupThread::MirrorDelete(const std::string& dstPath, uint32_t attributes, bool folder) {
   // A source that vanished as a whole (an unplugged drive, a lost network
   // share) must not turn into deleting the backup.
   if (!fs_.IsFolder(jobSrc_)) {
@@ -440,10 +717,7 @@ void TFileBackupThread::MirrorDelete(const std::string& dstPath, bool folder) {
     Report(kReportFileDeleted, "ファイル削除", kLevelStandard, dstPath);
   }
   if (TestMode()) return;
-  uint32_t attributes = fs_.GetAttributes(dstPath);
-  if (attributes != kInvalidAttributes && (attributes & kAttrReadOnly)) {
-    fs_.SetAttributes(dstPath, attributes & ~kAttrReadOnly);
-  }
+  if (attributes & kAttrReadOnly) fs_.SetAttributes(dstPath, attributes & ~kAttrReadOnly);
   if (fs_.ShellDelete(dstPath, recycle_) != 0) {
     Report(kReportError, "エラー", kLevelMinimum,
            folder ? "フォルダの削除に失敗しました" : "ファイルの削除に失敗しました");

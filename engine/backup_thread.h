@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/datetime.h"
@@ -66,28 +68,45 @@ class TFileBackupThread {
   int NewCount() const { return newCount_.load(); }
   int UpdatedCount() const { return updatedCount_.load(); }
   int ErrorCount() const { return errorCount_.load(); }
+  // Error lines reported, counted as errors or not (a refused job, a failed
+  // deletion): a command-line run that had any ends with a failure code.
+  int ErrorLines() const { return errorLines_.load(); }
 
   // "( 新規:%d  更新:%d  エラー:%d )"
   std::string Summary() const;
 
  private:
+  struct CopyFolder;
+  struct MirrorFolderState;
+
   void Report(int kind, std::string_view title, int level, std::string_view text);
+  void ReportLocked(int kind, std::string_view title, int level, std::string_view text);
+  // An error line and the "(code) message" notice that explains it, kept
+  // together even when copy workers report at the same time.
+  void ReportError(const std::string& text, uint32_t code);
   bool StopRequested();
   void RunJob(int row, BackupJob& job);
+  bool CheckFolderOverlap(const BackupJob& job, const std::string& configuredDst);
   void ReadPatterns(const BackupJob& job);
   void CountFiles(const std::string& folder);
   bool WalkAndCopy(const std::string& src, const std::string& dst);
+  bool EnterCopyFolder(std::vector<CopyFolder>& stack, bool dstExists);
+  bool IsSkippedDestination(const std::string& srcPath);
+  void RemoveLeftoverTemporaries(CopyFolder& folder, const std::string& dst);
   void CopyOneFile(const DirEntry& source, const std::string& srcPath, const std::string& dstPath,
-                   bool dstFolderIsNew);
+                   const CopyFolder& folder);
   void FinishCopy(const std::string& srcPath, const std::string& dstPath, bool update,
-                  const DirEntry& oldDestination, const FileTimes& sourceTimes);
+                  const DirEntry& oldDestination, const DirEntry& source);
   void ShowProgress(int percent);
   uint32_t CopyThroughTemporary(const std::string& srcPath, const std::string& dstPath,
-                                const DirEntry* oldDestination);
-  void KeepTimes(const std::string& dstPath, const FileTimes& times, bool update);
+                                const DirEntry* oldDestination, const DirEntry& source, bool& timesFailed);
   void MirrorFolder(const std::string& src, const std::string& dst);
-  void MirrorDelete(const std::string& dstPath, bool folder);
+  bool EnterMirrorFolder(std::vector<MirrorFolderState>& stack, bool sourceAbsent);
+  bool SourceConfirmedAbsent(const std::string& srcPath);
+  void MirrorDelete(const std::string& dstPath, uint32_t attributes, bool folder);
   bool CopyProgressed(uint64_t transferred, uint64_t total);
+  std::string ComparableKey(const std::string& path);
+  bool ReadFolderReporting(const std::string& folder, std::vector<DirEntry>& entries, bool source);
 
   bool LogOnAndCheckVolumes(const BackupJob& job);
   bool LogOn(const std::string& title, const std::string& remote, const std::string& user,
@@ -129,11 +148,22 @@ class TFileBackupThread {
   bool skipReadOnly_ = false;
   bool skipHidden_ = false;
   bool mirrorHalted_ = false;  // the source vanished during mirroring
+  // The backup folder when it lies inside the source, in comparable form:
+  // the walk must not copy the backup into itself.
+  std::string skippedDestinationKey_;
+  // Source folders of this job that could not be listed completely:
+  // mirroring deletes nothing below them.
+  std::unordered_set<std::string> unlistedSourceFolders_;
+  // The folder paths of the walk and the mirror, grown and cut back as
+  // they descend, so a deep tree costs one path, not one per level.
+  std::string srcPath_;
+  std::string dstPath_;
 
   // Written by copy workers too.
   std::atomic<int> newCount_{0};
   std::atomic<int> updatedCount_{0};
   std::atomic<int> errorCount_{0};
+  std::atomic<int> errorLines_{0};  // every error line, counted or not
   std::mutex reportMutex_;  // one line, and one progress step, at a time
   std::unique_ptr<CopyPool> copyPool_;
   int progressIndex_ = 0;
@@ -144,5 +174,7 @@ class TFileBackupThread {
 // Name of the temporary file a copy is written to before it replaces the
 // destination; `attempt` gives another name when that one is taken.
 std::string TemporaryCopyName(std::string_view dstPath, int attempt);
+// True for names TemporaryCopyName makes ("~dmk" + 8 hex digits + ".tmp").
+bool IsTemporaryCopyName(std::string_view name);
 
 }  // namespace dm

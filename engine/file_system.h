@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace dm {
 
@@ -20,6 +22,7 @@ inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
 // System error codes the engine itself produces or tests for.
 inline constexpr uint32_t kErrorFileNotFound = 2;
+inline constexpr uint32_t kErrorPathNotFound = 3;
 inline constexpr uint32_t kErrorAccessDenied = 5;
 inline constexpr uint32_t kErrorRequestAborted = 1235;
 
@@ -46,7 +49,11 @@ struct DirEntry {
 class DirectoryListing {
  public:
   virtual ~DirectoryListing() = default;
+  // false at the end of the listing, or when it broke off: see Error().
   virtual bool Next(DirEntry& entry) = 0;
+  // After Next answered false: 0 when every entry was read, otherwise the
+  // system's code for what cut the listing short.
+  virtual uint32_t Error() const { return 0; }
 };
 
 // Told how far a copy has come; answers false to cancel it.
@@ -63,8 +70,23 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // nullptr when the folder cannot be listed or holds nothing.
-  virtual std::unique_ptr<DirectoryListing> List(const std::string& folder) = 0;
+  // A folder's listing; one without entries when the folder holds nothing.
+  // nullptr when the folder cannot be listed, with the system's code in
+  // `error`: a backup must never take an unreadable folder for an empty one.
+  virtual std::unique_ptr<DirectoryListing> OpenListing(const std::string& folder, uint32_t& error) = 0;
+  // The same for tools that need not tell the failures apart.
+  std::unique_ptr<DirectoryListing> List(const std::string& folder) {
+    uint32_t error = 0;
+    return OpenListing(folder, error);
+  }
+  // The form of a name that equals another's exactly when the file system
+  // takes them for the same name (Windows: case-insensitively).
+  virtual std::string NameKey(std::string_view name) = 0;
+  // Asks for one name directly, for a second opinion before deleting a
+  // backup whose source a listing did not show: 0 when the name exists,
+  // kErrorFileNotFound or kErrorPathNotFound when the system says it does
+  // not, any other code when it cannot tell.
+  virtual uint32_t ProbeName(const std::string& path) = 0;
   // The entry a path names, as a listing of its folder would show it.
   virtual bool Lookup(const std::string& path, DirEntry& entry) = 0;
   virtual bool IsFolder(const std::string& path) = 0;
@@ -91,5 +113,10 @@ class FileSystem {
 
   virtual std::string ErrorMessage(uint32_t code) = 0;
 };
+
+// Reads a whole folder into `entries`. false when the folder could not be
+// listed completely; `error` then holds the system's code and `entries`
+// whatever was read before the failure.
+bool ReadFolder(FileSystem& fs, const std::string& folder, std::vector<DirEntry>& entries, uint32_t& error);
 
 }  // namespace dm

@@ -29,6 +29,8 @@
 
 namespace dm {
 
+struct OptionFields;
+
 // The exit code of a program started with a command-line run.
 enum RunExitCode : int { kExitSuccess = 0, kExitWithErrors = 1, kExitAbortedOrRefused = 2 };
 
@@ -110,6 +112,11 @@ class TMainForm : public SetView {
   void OnTrayMessage(LPARAM mouseMessage);
   void ShowFromTray();
 
+  // Options and the administrator lock (main_window_options.cpp).
+  void OptionClick();
+  void TakeOverOptions(const OptionFields& fields);
+  bool UnlockWithPassword();
+
   // The set and closing.
   bool OpenSetAtStart(const std::string& path);
   bool QueryClose();
@@ -181,6 +188,8 @@ class TMainForm : public SetView {
   int exitCode_ = kExitSuccess;
   bool optionsSaved_ = false;
   bool fillingList_ = false;       // the list is being refilled: its notifications are not the user's
+  bool optionDialogOpen_ = false;  // the options dialog is being handled
+  bool lockPromptOpen_ = false;    // the administrator password is being asked for
 };
 
 }  // namespace dm

@@ -284,6 +284,11 @@ void TMainForm::OnCommand(int id) {
     case TodayLogViewMenu:
       TodayLogViewMenuClick();
       break;
+    case ToolButtonOption:
+    case OptionMenu:
+    case TaskMenuOption:
+      OptionClick();
+      break;
     case ExitMenu:
     case TaskMenuExit:
       PostMessageW(hwnd_, WM_CLOSE, 0, 0);
@@ -639,26 +644,6 @@ void TMainForm::IconTimerTimer() {
   int next = (trayFrame_ + 1) % 10;
   SetTimer(hwnd_, kIconTimer, next == 9 ? 1000 : 100, nullptr);
   ShowTrayFrame(next);
-}
-
-void TMainForm::OnTrayMessage(LPARAM mouseMessage) {
-  if (IsWindowVisible(hwnd_)) return;
-  switch (mouseMessage) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-      ShowFromTray();
-      break;
-    case WM_RBUTTONDOWN: {
-      POINT p;
-      GetCursorPos(&p);
-      SetForegroundWindow(hwnd_);
-      TrackPopupMenu(GetSubMenu(trayMenu_, 0), TPM_RIGHTBUTTON, p.x, p.y, 0, hwnd_, nullptr);
-      PostMessageW(hwnd_, WM_NULL, 0, 0);
-      break;
-    }
-    default:
-      break;
-  }
 }
 
 void TMainForm::ShowFromTray() {

@@ -29,3 +29,34 @@ TEST(VolumeRoot, DriveAndShare) {
 
 }  // namespace
 }  // namespace dm
+
+namespace dm {
+namespace {
+
+TEST(NormalizedPath, TidiesWithoutTouchingNames) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\data\\", "C:\\data"},
+      {"C:\\", "C:\\"},
+      {"C:", "C:\\"},
+      {"c:/data//sub/./x", "c:\\data\\sub\\x"},
+      {"C:\\a\\..\\..\\b", "C:\\b"},  // never above the root
+      {"\\\\?\\C:\\data\\", "C:\\data"},
+      {"\\\\?\\UNC\\server\\share\\x", "\\\\server\\share\\x"},
+      {"\\\\server\\share\\..\\..", "\\\\server\\share"},
+      {"C:\\memo.\\draft ", "C:\\memo.\\draft "},  // trailing dots and blanks are names
+      {"relative\\..\\x", "relative\\..\\x"},
+  };
+  for (const auto& [path, expected] : cases) EXPECT_EQ(NormalizedPath(path), expected) << path;
+}
+
+TEST(IsSameOrBelow, WholeNamesOnly) {
+  EXPECT_TRUE(IsSameOrBelow("d:\\p\\data", "d:\\p"));
+  EXPECT_TRUE(IsSameOrBelow("d:\\p", "d:\\p"));
+  EXPECT_TRUE(IsSameOrBelow("d:\\p", "d:\\"));
+  EXPECT_FALSE(IsSameOrBelow("d:\\p2", "d:\\p"));
+  EXPECT_FALSE(IsSameOrBelow("d:\\p", "d:\\p\\data"));
+  EXPECT_FALSE(IsSameOrBelow("d:\\p", ""));
+}
+
+}  // namespace
+}  // namespace dm

@@ -15,7 +15,10 @@ class RecordingWindow : public RunWindow {
  public:
   void AddStatusLine(const ReportLine& line) override { lines.push_back(line); }
   void RunStarted() override { events.push_back("started"); }
-  void RunFinished(bool aborted, int) override { events.push_back(aborted ? "finished aborted" : "finished"); }
+  void RunFinished(bool aborted, int errors) override {
+    events.push_back(aborted ? "finished aborted" : "finished");
+    finishedErrorLines = errors;
+  }
   void SetProgress(int percent) override { progress.push_back(percent); }
   void SetStatusPanel(int panel, const std::string& text) override {
     panels.push_back(std::to_string(panel) + ":" + text);
@@ -46,6 +49,7 @@ class RecordingWindow : public RunWindow {
   std::vector<std::string> panels;
   std::vector<std::string> updates;
   bool modified = false;
+  int finishedErrorLines = -1;
 };
 
 class FixedClock : public Clock {

@@ -9,22 +9,32 @@ namespace dm {
 
 namespace {
 
-constexpr uint32_t kErrorPathNotFound = 3;
 constexpr uint32_t kErrorSharingViolation = 32;
 constexpr uint32_t kErrorFileExistsCode = 80;
 
+constexpr uint32_t kErrorNoMoreFiles = 18;
+constexpr uint32_t kErrorReadFault = 30;
+
 class FakeListing : public DirectoryListing {
  public:
-  explicit FakeListing(std::vector<DirEntry> entries) : entries_(std::move(entries)) {}
+  FakeListing(std::vector<DirEntry> entries, size_t breakAfter)
+      : entries_(std::move(entries)), breakAfter_(breakAfter) {}
   bool Next(DirEntry& entry) override {
+    if (next_ >= breakAfter_ && breakAfter_ < entries_.size()) {
+      error_ = kErrorReadFault;
+      return false;
+    }
     if (next_ >= entries_.size()) return false;
     entry = entries_[next_++];
     return true;
   }
+  uint32_t Error() const override { return error_; }
 
  private:
   std::vector<DirEntry> entries_;
+  size_t breakAfter_;
   size_t next_ = 0;
+  uint32_t error_ = 0;
 };
 
 class FakeAppendFile : public AppendFile {
@@ -49,6 +59,12 @@ DirEntry EntryOf(const FakeFileSystem::Node& node) {
   return entry;
 }
 
+// Folders are kept under their name alone, as a listing shows them.
+std::string WithoutTrailingDelimiter(std::string path) {
+  while (path.size() > 3 && EndsWithPathDelimiter(path)) path.pop_back();
+  return path;
+}
+
 }  // namespace
 
 std::string FakeFileSystem::Key(const std::string& path) {
@@ -66,15 +82,18 @@ bool FakeFileSystem::ParentExists(const std::string& path) const {
 }
 
 void FakeFileSystem::AddFolder(const std::string& path) {
-  std::string key = Key(path);
-  if (key.size() <= 3) return;  // drive roots always exist
-  std::string parent = ParentPath(path);
-  if (!parent.empty() && !Exists(parent)) AddFolder(parent);
-  Node node;
-  node.path = path;
-  node.folder = true;
-  node.attributes = 0;
-  nodes_[key] = node;
+  // Parents first, without recursion: tests build very deep trees.
+  std::vector<std::string> missing;
+  for (std::string folder = path; Key(folder).size() > 3 && !Exists(folder); folder = ParentPath(folder)) {
+    missing.push_back(folder);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    Node node;
+    node.path = WithoutTrailingDelimiter(*it);
+    node.folder = true;
+    node.attributes = 0;
+    nodes_[Key(*it)] = node;
+  }
 }
 
 void FakeFileSystem::AddFile(const std::string& path, const std::string& content, const DateTimeParts& written,
@@ -87,7 +106,7 @@ void FakeFileSystem::AddFileDos(const std::string& path, const std::string& cont
   std::string parent = ParentPath(path);
   if (!Exists(parent)) AddFolder(parent);
   Node node;
-  node.path = path;
+  node.path = WithoutTrailingDelimiter(path);
   node.content = content;
   node.attributes = attributes;
   node.dosTime = dosTime;
@@ -118,17 +137,35 @@ std::string FakeFileSystem::Content(const std::string& path) const {
 std::vector<std::string> FakeFileSystem::Below(const std::string& folder) const {
   std::string prefix = Key(folder) + "\\";
   std::vector<std::string> paths;
-  for (const auto& [key, node] : nodes_) {
-    if (StartsWith(key, prefix)) paths.push_back(node.path);
+  for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && StartsWith(it->first, prefix); ++it) {
+    paths.push_back(it->second.path);
   }
   return paths;
 }
 
-std::unique_ptr<DirectoryListing> FakeFileSystem::List(const std::string& folder) {
+bool FakeFileSystem::HiddenFromListings(const std::string& path) const {
+  for (const std::string& hidden : hiddenFromListings) {
+    if (Key(hidden) == Key(path)) return true;
+  }
+  return false;
+}
+
+std::unique_ptr<DirectoryListing> FakeFileSystem::OpenListing(const std::string& folder, uint32_t& error) {
+  ++calls["OpenListing"];
+  if (onList) onList(folder);
   std::string key = Key(folder);
   bool root = key.size() <= 3;
   const Node* node = Find(folder);
-  if (!root && (!node || !node->folder)) return nullptr;
+  if (!root && (!node || !node->folder)) {
+    error = kErrorPathNotFound;
+    return nullptr;
+  }
+  for (const std::string& bad : unlistable) {
+    if (Key(bad) == key) {
+      error = kErrorAccessDenied;
+      return nullptr;
+    }
+  }
   std::vector<DirEntry> entries;
   if (!root) {
     DirEntry dot;
@@ -138,17 +175,36 @@ std::unique_ptr<DirectoryListing> FakeFileSystem::List(const std::string& folder
     dot.name = "..";
     entries.push_back(dot);
   }
+  // The children only: each child's own descendants are skipped at once
+  // ("]" follows "\\"), so a deep tree lists in steps of its width.
   std::string prefix = root ? key.substr(0, 2) + "\\" : key + "\\";
-  for (const auto& [child_key, child] : nodes_) {
-    if (StartsWith(child_key, prefix) && child_key.find('\\', prefix.size()) == std::string::npos) {
-      entries.push_back(EntryOf(child));
+  for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && StartsWith(it->first, prefix);) {
+    size_t slash = it->first.find('\\', prefix.size());
+    if (slash == std::string::npos) {
+      if (!HiddenFromListings(it->second.path)) entries.push_back(EntryOf(it->second));
+      ++it;
+    } else {
+      it = nodes_.lower_bound(it->first.substr(0, slash) + "]");
     }
   }
-  if (entries.empty()) return nullptr;
-  return std::make_unique<FakeListing>(std::move(entries));
+  size_t break_after = entries.size();
+  for (const auto& [path, count] : listingBreaksAfter) {
+    if (Key(path) == key) break_after = static_cast<size_t>(count);
+  }
+  return std::make_unique<FakeListing>(std::move(entries), break_after);
+}
+
+std::string FakeFileSystem::NameKey(std::string_view name) { return AsciiLower(name); }
+
+uint32_t FakeFileSystem::ProbeName(const std::string& path) {
+  ++calls["ProbeName"];
+  if (HiddenFromListings(path)) return kErrorNoMoreFiles;
+  if (Find(path)) return 0;
+  return ParentExists(path) ? kErrorFileNotFound : kErrorPathNotFound;
 }
 
 bool FakeFileSystem::Lookup(const std::string& path, DirEntry& entry) {
+  ++calls["Lookup"];
   const Node* node = Find(path);
   if (!node) return false;
   entry = EntryOf(*node);
@@ -156,12 +212,14 @@ bool FakeFileSystem::Lookup(const std::string& path, DirEntry& entry) {
 }
 
 bool FakeFileSystem::IsFolder(const std::string& path) {
+  ++calls["IsFolder"];
   if (Key(path).size() <= 3) return true;
   const Node* node = Find(path);
   return node && node->folder;
 }
 
 bool FakeFileSystem::CreateFolderTree(const std::string& path) {
+  ++calls["CreateFolderTree"];
   std::string key = Key(path);
   if (key.size() <= 3) return true;
   if (const Node* node = Find(path)) return node->folder;
@@ -170,7 +228,7 @@ bool FakeFileSystem::CreateFolderTree(const std::string& path) {
   }
   if (!CreateFolderTree(ParentPath(path))) return false;
   Node node;
-  node.path = path;
+  node.path = WithoutTrailingDelimiter(path);
   node.folder = true;
   node.attributes = 0;
   nodes_[key] = node;
@@ -179,12 +237,14 @@ bool FakeFileSystem::CreateFolderTree(const std::string& path) {
 }
 
 uint32_t FakeFileSystem::GetAttributes(const std::string& path) {
+  ++calls["GetAttributes"];
   const Node* node = Find(path);
   if (!node) return kInvalidAttributes;
   return node->attributes | (node->folder ? kAttrDirectory : 0);
 }
 
 bool FakeFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  ++calls["SetAttributes"];
   Node* node = FindMutable(path);
   if (!node) return false;
   node->attributes = attributes == kAttrNormal ? 0 : (attributes & ~kAttrDirectory);
@@ -193,6 +253,7 @@ bool FakeFileSystem::SetAttributes(const std::string& path, uint32_t attributes)
 }
 
 uint32_t FakeFileSystem::CopyFileTo(const std::string& from, const std::string& to, const CopyProgress& progress) {
+  ++calls["CopyFileTo"];
   const Node* source = Find(from);
   if (!source || source->folder) return kErrorFileNotFound;
   if (failCopyFrom.count(from)) return kErrorSharingViolation;
@@ -217,8 +278,10 @@ uint32_t FakeFileSystem::CopyFileTo(const std::string& from, const std::string& 
 }
 
 uint32_t FakeFileSystem::MoveReplacing(const std::string& from, const std::string& to) {
+  ++calls["MoveReplacing"];
   Node* source = FindMutable(from);
   if (!source) return kErrorFileNotFound;
+  if (failMoveTo.count(to)) return kErrorSharingViolation;
   if (const Node* target = Find(to)) {
     if (target->folder || (target->attributes & kAttrReadOnly)) return kErrorAccessDenied;
   }
@@ -231,14 +294,17 @@ uint32_t FakeFileSystem::MoveReplacing(const std::string& from, const std::strin
 }
 
 bool FakeFileSystem::RemoveFile(const std::string& path) {
+  ++calls["RemoveFile"];
   const Node* node = Find(path);
-  if (!node || node->folder) return false;
+  // Windows refuses to delete a read-only file.
+  if (!node || node->folder || (node->attributes & kAttrReadOnly) || undeletable.count(path)) return false;
   nodes_.erase(Key(path));
   journal.push_back("delete " + path);
   return true;
 }
 
 bool FakeFileSystem::SetFileTimes(const std::string& path, const FileTimes& times) {
+  ++calls["SetFileTimes"];
   Node* node = FindMutable(path);
   if (!node || failSetTimes.count(path) || (node->attributes & kAttrReadOnly)) return false;
   node->times = times;
@@ -247,14 +313,12 @@ bool FakeFileSystem::SetFileTimes(const std::string& path, const FileTimes& time
 }
 
 int FakeFileSystem::ShellDelete(const std::string& path, bool toRecycleBin) {
+  ++calls["ShellDelete"];
   if (!Find(path) || undeletable.count(path)) return 2;
   std::string key = Key(path);
-  for (auto it = nodes_.begin(); it != nodes_.end();) {
-    if (it->first == key || StartsWith(it->first, key + "\\")) {
-      it = nodes_.erase(it);
-    } else {
-      ++it;
-    }
+  nodes_.erase(key);
+  for (auto it = nodes_.lower_bound(key + "\\"); it != nodes_.end() && StartsWith(it->first, key + "\\");) {
+    it = nodes_.erase(it);
   }
   if (toRecycleBin) recycled.push_back(path);
   journal.push_back("shelldelete " + path);
@@ -262,6 +326,7 @@ int FakeFileSystem::ShellDelete(const std::string& path, bool toRecycleBin) {
 }
 
 std::unique_ptr<AppendFile> FakeFileSystem::OpenAppend(const std::string& path) {
+  ++calls["OpenAppend"];
   if (failOpenAppend || !ParentExists(path)) return nullptr;
   Node* node = FindMutable(path);
   if (!node) {

@@ -42,19 +42,32 @@ class FakeFileSystem : public FileSystem {
 
   // Failure switches.
   std::set<std::string> failCopyFrom;    // copies from these paths fail (sharing violation)
-  std::set<std::string> undeletable;     // shell deletes of these fail
+  std::set<std::string> undeletable;     // shell deletes and removals of these fail
+  std::set<std::string> failMoveTo;      // renames onto these fail (sharing violation)
   std::set<std::string> uncreatable;     // folders that cannot be created
   std::set<std::string> failSetTimes;    // SetFileTimes fails
   bool failOpenAppend = false;
+  // Listings of these folders fail at once (access denied).
+  std::set<std::string> unlistable;
+  // Listings of these folders break off after so many entries (a read error).
+  std::map<std::string, int> listingBreaksAfter;
+  // Names a listing leaves out although they exist (as Wine does with a
+  // dangling link); an exact-name probe of them cannot tell (error 18).
+  std::set<std::string> hiddenFromListings;
+  // Called when a folder's listing is opened; a test can change the tree here.
+  std::function<void(const std::string& folder)> onList;
   int copyChunks = 4;                    // progress calls per copy
   // Called after each progress step of a copy; a test can request an abort here.
   std::function<void(const std::string& from, int chunk)> onCopyChunk;
 
   std::vector<std::string> recycled;     // paths sent to the recycle bin
   std::vector<std::string> journal;      // every change, in order ("copy a -> b", ...)
+  std::map<std::string, int> calls;      // file-system calls by name
 
   // FileSystem
-  std::unique_ptr<DirectoryListing> List(const std::string& folder) override;
+  std::unique_ptr<DirectoryListing> OpenListing(const std::string& folder, uint32_t& error) override;
+  std::string NameKey(std::string_view name) override;
+  uint32_t ProbeName(const std::string& path) override;
   bool Lookup(const std::string& path, DirEntry& entry) override;
   bool IsFolder(const std::string& path) override;
   bool CreateFolderTree(const std::string& path) override;
@@ -72,6 +85,7 @@ class FakeFileSystem : public FileSystem {
   static std::string Key(const std::string& path);
   Node* FindMutable(const std::string& path);
   bool ParentExists(const std::string& path) const;
+  bool HiddenFromListings(const std::string& path) const;
   std::map<std::string, Node> nodes_;
 };
 

@@ -87,9 +87,17 @@ TEST_F(MirrorTest, FailedDeleteIsReportedNotCounted) {
 // must not empty the backup.
 class VanishingSource : public FakeFileSystem {
  public:
-  std::unique_ptr<DirectoryListing> List(const std::string& folder) override {
-    if (folder == "D:\\dst") gone = true;  // mirroring has begun
-    return FakeFileSystem::List(folder);
+  std::unique_ptr<DirectoryListing> OpenListing(const std::string& folder, uint32_t& error) override {
+    if (folder == "C:\\src" && ++sourceListings == 2) gone = true;  // mirroring has begun
+    if (gone && folder.rfind("C:\\src", 0) == 0) {
+      error = kErrorPathNotFound;
+      return nullptr;
+    }
+    return FakeFileSystem::OpenListing(folder, error);
+  }
+  uint32_t ProbeName(const std::string& path) override {
+    if (gone && path.rfind("C:\\src", 0) == 0) return kErrorPathNotFound;
+    return FakeFileSystem::ProbeName(path);
   }
   bool Lookup(const std::string& path, DirEntry& entry) override {
     if (gone && path.rfind("C:\\src", 0) == 0) return false;
@@ -100,6 +108,7 @@ class VanishingSource : public FakeFileSystem {
     return FakeFileSystem::IsFolder(path);
   }
   bool gone = false;
+  int sourceListings = 0;
 };
 
 TEST(MirrorSafety, VanishedSourceDeletesNothing) {

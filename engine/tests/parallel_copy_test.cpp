@@ -2,7 +2,9 @@
 // order the workers finish in.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "engine/backup_thread.h"
 #include "engine/tests/engine_test_support.h"
@@ -15,7 +17,12 @@ namespace {
 class LockedFileSystem : public FileSystem {
  public:
   explicit LockedFileSystem(FakeFileSystem& fs) : fs_(fs) {}
-  std::unique_ptr<DirectoryListing> List(const std::string& f) override { Lock l(m_); return fs_.List(f); }
+  std::unique_ptr<DirectoryListing> OpenListing(const std::string& f, uint32_t& e) override {
+    Lock l(m_);
+    return fs_.OpenListing(f, e);
+  }
+  std::string NameKey(std::string_view n) override { Lock l(m_); return fs_.NameKey(n); }
+  uint32_t ProbeName(const std::string& p) override { Lock l(m_); return fs_.ProbeName(p); }
   bool Lookup(const std::string& p, DirEntry& e) override { Lock l(m_); return fs_.Lookup(p, e); }
   bool IsFolder(const std::string& p) override { Lock l(m_); return fs_.IsFolder(p); }
   bool CreateFolderTree(const std::string& p) override { Lock l(m_); return fs_.CreateFolderTree(p); }
@@ -30,7 +37,12 @@ class LockedFileSystem : public FileSystem {
   bool SetFileTimes(const std::string& p, const FileTimes& t) override { Lock l(m_); return fs_.SetFileTimes(p, t); }
   int ShellDelete(const std::string& p, bool r) override { Lock l(m_); return fs_.ShellDelete(p, r); }
   std::unique_ptr<AppendFile> OpenAppend(const std::string& p) override { Lock l(m_); return fs_.OpenAppend(p); }
-  std::string ErrorMessage(uint32_t c) override { Lock l(m_); return fs_.ErrorMessage(c); }
+  std::string ErrorMessage(uint32_t c) override {
+    // The system takes its time to word a message; other threads go on.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    Lock l(m_);
+    return fs_.ErrorMessage(c);
+  }
 
  private:
   using Lock = std::lock_guard<std::recursive_mutex>;
@@ -100,6 +112,26 @@ TEST_F(ParallelCopyTest, AbortCancelsCopiesUnderWayAndSkipsMirroring) {
   EXPECT_GE(window.Texts().size(), 1u);
   EXPECT_EQ(window.updates.back(), "0:処理中止");
   EXPECT_EQ(window.events.back(), "finished aborted");
+}
+
+// With two workers failing at the same time, each error line is still
+// followed by its own "(code) message" notice, also when the run is
+// aborted between the two.
+TEST_F(ParallelCopyTest, AFailedCopysLinesStayTogether) {
+  for (int i = 0; i < 40; i += 3) fs.failCopyFrom.insert("C:\\src\\d" + std::to_string(i % 4) + "\\f" + std::to_string(i) + ".txt");
+  fs.onCopyChunk = [this](const std::string& from, int chunk) {
+    if (from == "C:\\src\\d1\\f37.txt" && chunk == 3) control.RequestAbort();
+  };
+  Run();
+  std::vector<std::string> texts = window.Texts();
+  int errors = 0;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (texts[i].rfind("エラー|ファイルの", 0) != 0) continue;
+    ++errors;
+    ASSERT_LT(i + 1, texts.size());
+    EXPECT_EQ(texts[i + 1].rfind("通知|(", 0), 0u) << texts[i] << " / " << texts[i + 1];
+  }
+  EXPECT_GE(errors, 2);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "base/text.h"
 #include "base/win/handles.h"
 #include "base/win/wide.h"
 
@@ -43,21 +44,29 @@ void FillEntry(DirEntry& entry, DWORD attributes, DWORD sizeHigh, DWORD sizeLow,
 
 class Win32Listing : public DirectoryListing {
  public:
-  Win32Listing(HANDLE find, const WIN32_FIND_DATAW& first) : find_(find), data_(first), pending_(true) {}
+  // A null handle is a folder without entries (a drive root holding nothing).
+  Win32Listing(HANDLE find, const WIN32_FIND_DATAW& first) : find_(find), data_(first), pending_(find != nullptr) {}
 
   bool Next(DirEntry& entry) override {
-    if (!pending_ && !FindNextFileW(find_.Get(), &data_)) return false;
+    if (!find_) return false;
+    if (!pending_ && !FindNextFileW(find_.Get(), &data_)) {
+      DWORD error = GetLastError();
+      error_ = error == ERROR_NO_MORE_FILES ? 0 : error;
+      return false;
+    }
     pending_ = false;
     entry.name = WideToUtf8(data_.cFileName);
     FillEntry(entry, data_.dwFileAttributes, data_.nFileSizeHigh, data_.nFileSizeLow, data_.ftCreationTime,
               data_.ftLastAccessTime, data_.ftLastWriteTime);
     return true;
   }
+  uint32_t Error() const override { return error_; }
 
  private:
   FindHandle find_;
   WIN32_FIND_DATAW data_;
   bool pending_;
+  uint32_t error_ = 0;
 };
 
 class Win32AppendFile : public AppendFile {
@@ -128,25 +137,49 @@ bool TreeFitsTheShell(const std::wstring& native, size_t plainLength) {
 }
 
 // Deletes a file, or a folder with everything in it, on long paths. A link
-// to a folder is removed as a link: what it points to is left alone.
-bool DeleteTree(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(path.c_str()) != 0;
+// to a folder is removed as a link: what it points to is left alone. The
+// tree is walked with a list of its own rather than by recursion, so no
+// depth of folders can exhaust the thread's stack.
+bool DeleteTree(const std::wstring& top) {
+  struct Pending {
+    std::wstring path;
+    bool emptied;  // its contents are already queued before it
+  };
+  std::vector<Pending> pending{{top, false}};
   bool ok = true;
-  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileW((path + L"\\*").c_str(), &data));
-    if (find) {
-      do {
-        std::wstring name = data.cFileName;
-        if (name == L"." || name == L".." || name.empty()) continue;
-        ok = DeleteTree(path + L"\\" + name) && ok;
-      } while (FindNextFileW(find.Get(), &data));
+  bool first = true;
+  while (!pending.empty()) {
+    Pending item = std::move(pending.back());
+    pending.pop_back();
+    DWORD attributes = GetFileAttributesW(item.path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      if (first) return false;
+      ok = false;
+      continue;
     }
+    first = false;
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+      SetFileAttributesW(item.path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      ok = DeleteFileW(item.path.c_str()) && ok;
+      continue;
+    }
+    if (item.emptied || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      ok = RemoveDirectoryW(item.path.c_str()) && ok;
+      continue;
+    }
+    pending.push_back({item.path, true});
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileW((item.path + L"\\*").c_str(), &data));
+    if (!find) continue;
+    do {
+      std::wstring name = data.cFileName;
+      if (name == L"." || name == L".." || name.empty()) continue;
+      pending.push_back({item.path + L"\\" + name, false});
+    } while (FindNextFileW(find.Get(), &data));
   }
-  return RemoveDirectoryW(path.c_str()) != 0 && ok;
+  return ok;
 }
 
 bool IsAbsolute(const std::string& path) {
@@ -157,8 +190,12 @@ bool IsAbsolute(const std::string& path) {
 }  // namespace
 
 std::wstring NativePath(const std::string& path) {
+  // Absolute paths are tidied here rather than by GetFullPathNameW, which
+  // strips trailing dots and blanks: a file named "memo." or "draft " would
+  // otherwise never be found again.
   std::wstring wide = Utf8ToWide(path);
-  if (wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  if (StartsWith(path, "\\\\?\\")) return wide;
+  if (IsAbsolute(path)) return Utf8ToWide(LongPathForm(NormalizedPath(path)));
   DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (needed == 0) return wide;
   std::wstring full(needed, L'\0');
@@ -171,13 +208,54 @@ std::wstring NativePath(const std::string& path) {
 
 Win32FileSystem::Win32FileSystem() = default;
 
-std::unique_ptr<DirectoryListing> Win32FileSystem::List(const std::string& folder) {
+std::unique_ptr<DirectoryListing> Win32FileSystem::OpenListing(const std::string& folder, uint32_t& error) {
   std::wstring pattern = NativePath(JoinPath(folder, "*.*"));
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                  FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32Listing>(find, data);
+  if (find != INVALID_HANDLE_VALUE) return std::make_unique<Win32Listing>(find, data);
+  error = GetLastError();
+  // "No file found" is an empty folder only where the folder exists: a root
+  // holds no "." entry, so an empty drive answers this way.
+  if ((error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) && IsFolder(folder)) {
+    error = 0;
+    return std::make_unique<Win32Listing>(nullptr, data);
+  }
+  if (error == 0) error = ERROR_READ_FAULT;
+  return nullptr;
+}
+
+std::string Win32FileSystem::NameKey(std::string_view name) {
+  bool ascii = true;
+  for (unsigned char c : name) ascii = ascii && c < 0x80;
+  std::string key(name);
+  if (ascii) {
+    for (char& c : key) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return key;
+  }
+  // The invariant upper-casing, the one the file systems compare names by.
+  std::wstring wide = Utf8ToWide(name);
+  int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), static_cast<int>(wide.size()),
+                             nullptr, 0, nullptr, nullptr, 0);
+  if (length <= 0) return key;
+  std::wstring upper(static_cast<size_t>(length), L'\0');
+  LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), static_cast<int>(wide.size()), upper.data(),
+                length, nullptr, nullptr, 0);
+  return WideToUtf8(upper);
+}
+
+uint32_t Win32FileSystem::ProbeName(const std::string& path) {
+  // An exact-name search rather than the attributes: Wine drops entries it
+  // cannot resolve (a dangling link, a link loop) from listings and reports
+  // them as "not found" to GetFileAttributes, but the search tells them
+  // apart ("no more files" instead of "not found").
+  WIN32_FIND_DATAW data;
+  FindHandle find(FindFirstFileW(NativePath(path).c_str(), &data));
+  if (find) return 0;
+  DWORD error = GetLastError();
+  return error == 0 ? ERROR_READ_FAULT : error;
 }
 
 bool Win32FileSystem::Lookup(const std::string& path, DirEntry& entry) {

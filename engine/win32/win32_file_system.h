@@ -11,7 +11,9 @@ class Win32FileSystem : public FileSystem {
  public:
   Win32FileSystem();
 
-  std::unique_ptr<DirectoryListing> List(const std::string& folder) override;
+  std::unique_ptr<DirectoryListing> OpenListing(const std::string& folder, uint32_t& error) override;
+  std::string NameKey(std::string_view name) override;
+  uint32_t ProbeName(const std::string& path) override;
   bool Lookup(const std::string& path, DirEntry& entry) override;
   bool IsFolder(const std::string& path) override;
   bool CreateFolderTree(const std::string& path) override;
@@ -26,7 +28,8 @@ class Win32FileSystem : public FileSystem {
   std::string ErrorMessage(uint32_t code) override;
 };
 
-// The wide long form of a path: made absolute and normalised, then prefixed.
+// The wide long form of a path: made absolute and tidied, then prefixed.
+// Names keep their trailing dots and blanks.
 std::wstring NativePath(const std::string& path);
 
 }  // namespace dm

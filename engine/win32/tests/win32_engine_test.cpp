@@ -290,5 +290,43 @@ TEST_F(Win32EngineTest, DailyLogBytes) {
   EXPECT_EQ(log.find('\n'), log.find("\r\n") + 1);
 }
 
+// Windows would strip a trailing dot or blank from a name it is given; a
+// name read from a listing must survive as it is.
+TEST_F(Win32EngineTest, NamesEndingInADotOrABlank) {
+  Write(JoinPath(src, "memo."), "dot");
+  Write(JoinPath(src, "draft "), "blank");
+  Write(JoinPath(src, "folder.\\inside.txt"), "in a dotted folder");
+  BackupJob job = Job();
+  job.Mirror = true;
+  EXPECT_EQ(Run(job), 0);
+  EXPECT_EQ(Read(JoinPath(dst, "memo.")), "dot");
+  EXPECT_EQ(Read(JoinPath(dst, "draft ")), "blank");
+  EXPECT_EQ(Read(JoinPath(dst, "folder.\\inside.txt")), "in a dotted folder");
+  window = RecordingWindow();
+  EXPECT_EQ(Run(job), 0);  // found again: nothing to copy, nothing to delete
+  EXPECT_EQ(summary, "( 新規:0  更新:0  エラー:0 )");
+  EXPECT_TRUE(window.TitlesOfKind(kReportFileDeleted).empty());
+}
+
+// A read-only source whose copy cannot replace the old one: the temporary
+// must not be left behind read-only (it could never be removed).
+TEST_F(Win32EngineTest, FailedReplaceOfAReadOnlyCopyLeavesNoTemporary) {
+  Write(JoinPath(src, "ro.txt"), "new", Utc(2021, 1, 1));
+  ASSERT_TRUE(fs.SetAttributes(JoinPath(src, "ro.txt"), kAttrReadOnly));
+  Write(JoinPath(dst, "ro.txt"), "previous backup", Utc(2020, 1, 1));
+  // Someone holds the old copy open without letting it be replaced.
+  FileHandle holder(CreateFileW(NativePath(JoinPath(dst, "ro.txt")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder.Valid());
+  EXPECT_EQ(Run(Job()), 1);
+  holder.Reset();
+  EXPECT_EQ(Read(JoinPath(dst, "ro.txt")), "previous backup");
+  EXPECT_EQ(Names(dst), (std::vector<std::string>{"ro.txt"}));
+  window = RecordingWindow();
+  EXPECT_EQ(Run(Job()), 0);  // and the next run succeeds
+  EXPECT_EQ(Read(JoinPath(dst, "ro.txt")), "new");
+  EXPECT_NE(fs.GetAttributes(JoinPath(dst, "ro.txt")) & kAttrReadOnly, 0u);
+}
+
 }  // namespace
 }  // namespace dm

@@ -1,0 +1,489 @@
+#include "app/win/option_dialog.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/win/option_dialog_ids.h"
+#include "app/win/shell_browse.h"
+#include "base/win/gdi_handles.h"
+#include "base/win/wide.h"
+
+namespace dm {
+
+namespace {
+
+constexpr int kClientWidth = 399;
+constexpr int kClientHeight = 377;
+constexpr int kPageCount = 3;
+constexpr int kAllPages = -1;
+constexpr int kRowHeight = 20;
+
+std::wstring WindowText(HWND window) {
+  int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+void FillList(HWND list, const std::vector<std::string>& items) {
+  SendMessageW(list, CB_RESETCONTENT, 0, 0);
+  for (const std::string& item : items) {
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(item).c_str()));
+  }
+}
+
+class OptionDialog {
+ public:
+  explicit OptionDialog(OptionFields& fields) : fields_(fields), carried_(fields) {}
+
+  bool Run(HWND owner) {
+    // An empty template: the controls are created in WM_INITDIALOG.
+    struct alignas(4) Template {
+      DLGTEMPLATE dialog;
+      WORD menu, windowClass, title;
+    } tmpl = {};
+    tmpl.dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &tmpl.dialog, owner, Proc,
+                                             reinterpret_cast<LPARAM>(this));
+    return result == IDOK;
+  }
+
+ private:
+  static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+    auto* self = reinterpret_cast<OptionDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (!self) return FALSE;
+    if (message == WM_INITDIALOG) self->dialog_ = dialog;
+    return self->Handle(message, wparam, lparam);
+  }
+
+  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+      case WM_INITDIALOG:
+        FormCreate(GetWindow(dialog_, GW_OWNER));
+        Show(fields_);
+        ShowPage(0);
+        return TRUE;
+      case WM_COMMAND:
+        OnCommand(LOWORD(wparam), HIWORD(wparam));
+        return TRUE;
+      case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lparam);
+        if (header->idFrom == PageControl1 && header->code == TCN_SELCHANGE) {
+          ShowPage(static_cast<int>(SendMessageW(tab_, TCM_GETCURSEL, 0, 0)));
+        }
+        return TRUE;
+      }
+      case kOptionShowPage:
+        SelectPage(static_cast<int>(wparam));
+        return TRUE;
+      case WM_CLOSE:
+        EndDialog(dialog_, IDCANCEL);
+        return TRUE;
+      default:
+        return FALSE;
+    }
+  }
+
+  HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+
+  // ---- Creation ----
+
+  // One control on `page` (kAllPages: beside the pages), placed relative to
+  // the page's area.
+  HWND Add(int page, const wchar_t* windowClass, const wchar_t* text, DWORD style, int x, int y, int width,
+           int height, int id = 0) {
+    int left = page == kAllPages ? 0 : pageArea_.left;
+    int top = page == kAllPages ? 0 : pageArea_.top;
+    DWORD ex_style = wcscmp(windowClass, L"EDIT") == 0 ? WS_EX_CLIENTEDGE : 0;
+    HWND control = CreateWindowExW(ex_style, windowClass, text, WS_CHILD | WS_VISIBLE | style, left + x, top + y,
+                                   width, height, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    if (page != kAllPages) pages_[page].push_back(control);
+    return control;
+  }
+  HWND Label(int page, const wchar_t* text, int x, int y, int width, int id = 0) {
+    return Add(page, L"STATIC", text, SS_LEFT | SS_NOPREFIX, x, y + 3, width, 16, id);
+  }
+  HWND Note(int page, const wchar_t* text, int x, int y, int width, int height, int id) {
+    return Add(page, L"STATIC", text, SS_LEFT | SS_NOPREFIX, x, y, width, height, id);
+  }
+  HWND Group(int page, const wchar_t* text, int x, int y, int width, int height) {
+    return Add(page, L"BUTTON", text, BS_GROUPBOX, x, y, width, height);
+  }
+  HWND Box(int page, const wchar_t* text, int x, int y, int width, int id) {
+    return Add(page, L"BUTTON", text, BS_AUTOCHECKBOX | WS_TABSTOP, x, y, width, kRowHeight, id);
+  }
+  HWND Edit(int page, int x, int y, int width, int id) {
+    return Add(page, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, x, y, width, 22, id);
+  }
+  // A drop-down list; `rows` items show when it opens.
+  HWND List(int page, int x, int y, int width, int rows, int id) {
+    return Add(page, L"COMBOBOX", nullptr, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, y, width,
+               24 + rows * 18, id);
+  }
+  HWND Button(int page, const wchar_t* text, int x, int y, int width, int id) {
+    return Add(page, L"BUTTON", text, BS_PUSHBUTTON | WS_TABSTOP, x, y, width, 24, id);
+  }
+  void Image(int page, int index, int x, int y, int id) {
+    HWND image = Add(page, L"STATIC", nullptr, SS_ICON, x, y, 32, 32, id);
+    if (icons_[index]) SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(icons_[index].Get()), 0);
+  }
+
+  void LoadShellIcons() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring library = std::wstring(system) + L"\\shell32.dll";
+    const int indexes[] = {17, 3, 104, 15};
+    for (int i = 0; i < 4; ++i) {
+      HICON icon = nullptr;
+      if (ExtractIconExW(library.c_str(), indexes[i], &icon, nullptr, 1) == 1) icons_[i].Reset(icon);
+    }
+  }
+
+  void FormCreate(HWND owner) {
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&init);
+    font_.Reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0,
+                            L"MS UI Gothic"));
+    LoadShellIcons();
+    SetWindowTextW(dialog_, L"オプション");
+
+    // Fixed size, centred on the main window (on the screen while it is
+    // hidden in the tray).
+    RECT frame = {0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, GetWindowLongW(dialog_, GWL_STYLE), FALSE, GetWindowLongW(dialog_, GWL_EXSTYLE));
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    RECT center = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (owner && IsWindowVisible(owner)) GetWindowRect(owner, &center);
+    SetWindowPos(dialog_, nullptr, (center.left + center.right - width) / 2,
+                 (center.top + center.bottom - height) / 2, width, height, SWP_NOZORDER);
+
+    tab_ = Add(kAllPages, WC_TABCONTROLW, nullptr, WS_CLIPSIBLINGS | WS_TABSTOP, 8, 8, kClientWidth - 16,
+               kClientHeight - 49, PageControl1);
+    const wchar_t* const titles[kPageCount] = {L"オプション", L"オンラインアップデート", L"管理者"};
+    for (int i = 0; i < kPageCount; ++i) {
+      TCITEMW item = {TCIF_TEXT};
+      item.pszText = const_cast<wchar_t*>(titles[i]);
+      SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    RECT area;
+    GetClientRect(tab_, &area);
+    SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+    MapWindowPoints(tab_, dialog_, reinterpret_cast<POINT*>(&area), 2);
+    pageArea_ = area;
+    // The pages' controls draw their backgrounds in the dialog's colour;
+    // the tab's own body may be drawn otherwise (a theme's white). A plain
+    // panel of the dialog's colour covers it.
+    HWND panel = Add(kAllPages, L"STATIC", nullptr, WS_CLIPSIBLINGS, area.left, area.top, area.right - area.left,
+                     area.bottom - area.top);
+
+    CreateOptionPage();
+    CreateUpdatePage();
+    CreateAdministratorPage();
+    for (const OptionListControl& list : kOptionLists) FillList(Item(list.control), *list.items);
+
+    const int y = kClientHeight - 34;
+    Add(kAllPages, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, kClientWidth - 184, y, 84, 26, IDOK);
+    Add(kAllPages, L"BUTTON", L"キャンセル", BS_PUSHBUTTON | WS_TABSTOP, kClientWidth - 92, y, 84, 26, IDCANCEL);
+
+    // The pages' controls paint over the panel and the tab control, never
+    // under them.
+    SetWindowPos(panel, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+
+  void CreateOptionPage() {
+    Group(0, L"自動バックアップ", 4, 2, 363, 124);
+    Box(0, L"自動バックアップする", 14, 20, 240, CheckBoxAutoUpdate);
+    Image(0, 0, 322, 16, Image1);
+    Label(0, L"スケジュール", 30, 46, 76, Label6);
+    List(0, 110, 46, 96, 5, ComboBoxAutoUpdate);
+    // The schedule row; ShowScheduleRow places what the kind shows.
+    List(0, 30, 72, 48, 10, ComboBoxAutoUpdateDay);
+    Label(0, L"", 0, 72, 0, LabelAutoUpdateDay);
+    List(0, 30, 72, 48, 10, ComboBoxAutoUpdateHour);
+    Label(0, L"", 0, 72, 0, LabelAutoUpdateHour);
+    Edit(0, 30, 72, 40, EditAutoUpdateTime);
+    Label(0, L"", 0, 72, 0, LabelAutoUpdateMin);
+    Box(0, L"フォルダを監視し、変更されたフォルダのみを対象とする", 24, 100, 336, CheckBoxFileWatch);
+    FillList(Item(ComboBoxAutoUpdateHour), kHourItems);
+
+    Box(0, L"作業状態の自動保存／読み込み", 8, 134, 232, CheckBoxAutoSave);
+    Group(0, L"バックアップ優先度", 242, 130, 125, 50);
+    List(0, 254, 150, 104, 7, ComboBoxPriority);
+    Box(0, L"終了ボタンでタスクトレイに入れる", 8, 156, 232, CheckBoxEndToTsr);
+    Box(0, L"ステータスバーを表示する", 8, 184, 232, CheckBoxStatusView);
+    Note(0, L"ステータスバーの表示を行うと、処理が遅くなります", 26, 206, 340, 16, Label13);
+    Box(0, L"ステータスバーに全体進捗を表示する", 26, 222, 330, CheckBoxStatusWholeProgress);
+    Box(0, L"ネットワークパスワードを暗号化する", 8, 248, 330, CheckBoxCryptEnabled);
+    Box(0, L"スタートアップに登録する", 8, 272, 176, CheckBoxStartup);
+    Box(0, L"最小化状態で起動する", 190, 272, 176, CheckBoxStartupMin);
+  }
+
+  void CreateUpdatePage() {
+    Label(1, L"検索URL:", 8, 10, 116, Label7);
+    Edit(1, 126, 10, 241, EditSerchUrl);
+    Label(1, L"一時保存フォルダ:", 8, 40, 116, Label8);
+    Edit(1, 126, 40, 209, EditDownloadFolder);
+    Button(1, L"…", 339, 39, 28, SpeedButton1);
+
+    Group(1, L"プロキシサーバー", 4, 70, 363, 118);
+    Box(1, L"プロキシサーバーを経由する", 14, 88, 240, CheckBoxProxyEnabled);
+    Image(1, 2, 322, 84, Image3);
+    Label(1, L"ｱﾄﾞﾚｽ:", 30, 114, 40, LabelProxyServer);
+    Edit(1, 72, 114, 160, EditProxyServer);
+    Label(1, L"ﾎﾟｰﾄ:", 244, 114, 36, LabelProxyPort);
+    Edit(1, 282, 114, 64, EditProxyPort);
+    Note(1, L"インターネットエクスプローラーで使用するプロキシとは別のプロキシを経由する場合に設定してください", 14,
+         144, 340, 34, Label3);
+    // Internet Explorer's own proxy settings: never shown, no value uses it.
+    HWND ie = Box(1, L"InternetExplorerの設定を利用する", 14, 88, 240, CheckBoxProxyIEGet);
+    neverShown_.push_back(ie);
+
+    Group(1, L"ダウンロード後の処理", 4, 194, 363, 68);
+    Image(1, 1, 322, 212, Image2);
+    Add(1, L"BUTTON", L"自動インストールを行う(&I)", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 14, 212, 300,
+        kRowHeight, RadioUpdateInstall);
+    Add(1, L"BUTTON", L"「一時保存フォルダ」へファイルを保存するのみ(&S)", BS_AUTORADIOBUTTON, 14, 236, 300,
+        kRowHeight, RadioUpdateSaveOnly);
+    Box(1, L"インターネットに接続する前に確認をする", 8, 272, 330, CheckBoxConnectCheck);
+  }
+
+  void CreateAdministratorPage() {
+    Group(2, L"通知", 4, 2, 363, 108);
+    Box(2, L"バックアップの開始を通知する", 14, 18, 260, CheckBoxNotifyBackupStart);
+    Box(2, L"バックアップの完了を通知する", 14, 40, 260, CheckBoxNotifyBackupFinish);
+    Image(2, 3, 322, 16, Image4);
+    Label(2, L"通知先:", 14, 64, 48, Label11);
+    Edit(2, 64, 64, 252, EditNotifyUserName);
+    Button(2, L"…", 320, 63, 28, SpeedButton2);
+    Note(2, L"通知先には、ホスト名又はＩＰアドレスを指定してください", 14, 90, 340, 16, Label12);
+
+    Group(2, L"パスワード", 4, 114, 363, 86);
+    Box(2, L"常駐状態から復帰する際にパスワードを要求する", 14, 130, 340, CheckBoxPassword);
+    Label(2, L"パスワード:", 30, 154, 70, Label9);
+    Edit(2, 102, 154, 160, EditPassword);
+    SendMessageW(Item(EditPassword), EM_SETPASSWORDCHAR, L'*', 0);
+    Note(2, L"パスワードを設定すると、タスクメニューが使用できません", 14, 180, 340, 16, Label10);
+
+    Group(2, L"ログ", 4, 204, 363, 76);
+    Label(2, L"画面表示", 14, 222, 74, Label1);
+    List(2, 92, 222, 80, 4, ComboBoxLogView);
+    Label(2, L"上限を", 184, 222, 38, Label4);
+    Edit(2, 224, 222, 50, EditLogViewMax);
+    Label(2, L"行とする", 278, 222, 60, Label5);
+    Label(2, L"ファイル記録", 14, 250, 74, Label2);
+    List(2, 92, 250, 80, 4, ComboBoxLogSave);
+    Box(2, L"開始前にログをクリアする", 184, 250, 176, CheckBoxLogClear);
+    // The status list's simple view has no control the user sees.
+    neverShown_.push_back(Box(2, L"簡易表示", 184, 250, 100, CheckBoxEasyLogView));
+  }
+
+  void ShowPage(int page) {
+    for (int i = 0; i < kPageCount; ++i) {
+      for (HWND control : pages_[i]) {
+        bool never = std::find(neverShown_.begin(), neverShown_.end(), control) != neverShown_.end();
+        ShowWindow(control, i == page && !never ? SW_SHOW : SW_HIDE);
+      }
+    }
+    if (page == 0) ShowScheduleRow(Read());
+    RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
+
+  void SelectPage(int page) {
+    if (page < 0 || page >= kPageCount) return;
+    SendMessageW(tab_, TCM_SETCURSEL, page, 0);
+    ShowPage(page);
+  }
+
+  int CurrentPage() const { return static_cast<int>(SendMessageW(tab_, TCM_GETCURSEL, 0, 0)); }
+
+  // ---- Moving the fields to and from the controls ----
+
+  void Show(const OptionFields& fields) {
+    for (const OptionBoxControl& box : kOptionBoxes) {
+      CheckDlgButton(dialog_, box.control, fields.*box.field ? BST_CHECKED : BST_UNCHECKED);
+    }
+    for (const OptionTextControl& text : kOptionTexts) {
+      SetDlgItemTextW(dialog_, text.control, Utf8ToWide(fields.*text.field).c_str());
+    }
+    for (const OptionListControl& list : kOptionLists) {
+      SendMessageW(Item(list.control), CB_SETCURSEL, fields.*list.field, 0);
+    }
+    CheckRadioButton(dialog_, RadioUpdateInstall, RadioUpdateSaveOnly,
+                     fields.updateFinish == 1 ? RadioUpdateSaveOnly : RadioUpdateInstall);
+    ShowScheduleRow(fields);
+    UpdateEnabling();
+  }
+
+  OptionFields Read() const {
+    OptionFields fields = carried_;
+    for (const OptionBoxControl& box : kOptionBoxes) {
+      fields.*box.field = IsDlgButtonChecked(dialog_, box.control) == BST_CHECKED;
+    }
+    for (const OptionTextControl& text : kOptionTexts) {
+      fields.*text.field = WideToUtf8(WindowText(Item(text.control)));
+    }
+    for (const OptionListControl& list : kOptionLists) {
+      fields.*list.field = static_cast<int>(SendMessageW(Item(list.control), CB_GETCURSEL, 0, 0));
+    }
+    fields.updateFinish = IsDlgButtonChecked(dialog_, RadioUpdateSaveOnly) == BST_CHECKED ? 1 : 0;
+    // The lists as the row on screen shows them, also when the kind was
+    // just changed and the row is about to follow.
+    const ScheduleRow row = ScheduleRowOf(shownKind_);
+    if (row.dayShown) fields.day = static_cast<int>(SendMessageW(Item(ComboBoxAutoUpdateDay), CB_GETCURSEL, 0, 0));
+    if (row.hourShown) {
+      fields.hour = static_cast<int>(SendMessageW(Item(ComboBoxAutoUpdateHour), CB_GETCURSEL, 0, 0));
+    }
+    return fields;
+  }
+
+  int TextWidth(const std::wstring& text) const {
+    HDC dc = GetDC(dialog_);
+    HGDIOBJ old = SelectObject(dc, font_.Get());
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(dialog_, dc);
+    return size.cx;
+  }
+
+  // The day list, hour list and minute box with their units, left to right;
+  // what the kind does not use is hidden and takes no room.
+  void ShowScheduleRow(const OptionFields& fields) {
+    const ScheduleRow row = ScheduleRowOf(fields.schedule);
+    HWND day = Item(ComboBoxAutoUpdateDay);
+    FillList(day, row.dayItems);
+    if (row.dayShown) SendMessageW(day, CB_SETCURSEL, fields.day, 0);
+    if (row.hourShown) SendMessageW(Item(ComboBoxAutoUpdateHour), CB_SETCURSEL, fields.hour, 0);
+    shownKind_ = fields.schedule;
+    carried_.day = fields.day;
+    carried_.hour = fields.hour;
+
+    const bool page_shown = CurrentPage() == 0;
+    int x = pageArea_.left + 30;
+    const int y = pageArea_.top + 72;
+    auto place = [&](int id, bool shown, const std::string& unit, int width) {
+      HWND control = Item(id);
+      ShowWindow(control, shown && page_shown ? SW_SHOW : SW_HIDE);
+      if (!shown) return;
+      SetWindowPos(control, nullptr, x, y + (unit.empty() ? 0 : 3), width, unit.empty() ? 24 + 10 * 18 : 16,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      x += width + 4;
+    };
+    auto place_unit = [&](int id, bool shown, const std::string& unit) {
+      std::wstring text = Utf8ToWide(unit);
+      SetWindowTextW(Item(id), text.c_str());
+      place(id, shown, unit, TextWidth(text) + 2);
+      if (shown) x += 8;
+    };
+    place(ComboBoxAutoUpdateDay, row.dayShown, "", 48);
+    place_unit(LabelAutoUpdateDay, row.dayShown, row.dayUnit);
+    place(ComboBoxAutoUpdateHour, row.hourShown, "", 48);
+    place_unit(LabelAutoUpdateHour, row.hourShown, row.hourUnit);
+    HWND minutes = Item(EditAutoUpdateTime);
+    ShowWindow(minutes, page_shown ? SW_SHOW : SW_HIDE);
+    SetWindowPos(minutes, nullptr, x, y, 40, 22, SWP_NOZORDER | SWP_NOACTIVATE);
+    x += 44;
+    place_unit(LabelAutoUpdateMin, true, row.minuteUnit);
+  }
+
+  void UpdateEnabling() {
+    const OptionEnabling on = EnablingOf(Read());
+    auto enable = [&](std::initializer_list<int> ids, bool enabled) {
+      for (int id : ids) EnableWindow(Item(id), enabled ? TRUE : FALSE);
+    };
+    enable({Label6, ComboBoxAutoUpdate, ComboBoxAutoUpdateDay, LabelAutoUpdateDay, ComboBoxAutoUpdateHour,
+            LabelAutoUpdateHour, EditAutoUpdateTime, LabelAutoUpdateMin, CheckBoxFileWatch},
+           on.schedule);
+    enable({EditProxyServer, EditProxyPort, LabelProxyServer, LabelProxyPort}, on.proxy);
+    enable({EditPassword, Label9}, on.password);
+    enable({EditNotifyUserName, Label11, SpeedButton2}, on.notifyTarget);
+    enable({CheckBoxStartupMin}, on.startupMin);
+    enable({CheckBoxStatusWholeProgress}, on.wholeProgress);
+  }
+
+  // ---- Commands ----
+
+  void OnCommand(int id, int code) {
+    switch (id) {
+      case IDOK:
+        Ok();
+        return;
+      case IDCANCEL:
+        EndDialog(dialog_, IDCANCEL);
+        return;
+      case ComboBoxAutoUpdate:
+        if (code == CBN_SELCHANGE) {
+          OptionFields fields = Read();
+          ChangeScheduleKind(fields, fields.schedule);
+          ShowScheduleRow(fields);
+          UpdateEnabling();
+        }
+        return;
+      case SpeedButton1:
+        if (std::optional<std::wstring> folder = BrowseForFolder(
+                dialog_, L"一時保存フォルダを選択してください。", WindowText(Item(EditDownloadFolder)))) {
+          SetDlgItemTextW(dialog_, EditDownloadFolder, folder->c_str());
+        }
+        return;
+      case SpeedButton2:
+        if (std::optional<std::wstring> computer =
+                BrowseForComputer(dialog_, L"通知先コンピュータを選択してください。")) {
+          SetDlgItemTextW(dialog_, EditNotifyUserName, computer->c_str());
+        }
+        return;
+      case CheckBoxProxyIEGet:
+        return;
+      default:
+        if (code == BN_CLICKED) UpdateEnabling();
+        return;
+    }
+  }
+
+  void Ok() {
+    OptionFields entered = Read();
+    if (std::optional<std::string> refusal = OptionOkRefusal(entered)) {
+      // Nothing is taken over: the dialog stays open on the field to mend.
+      MessageBoxW(dialog_, Utf8ToWide(*refusal).c_str(), L"Drovenmark", MB_OK | MB_ICONWARNING);
+      SelectPage(2);
+      HWND field = Item(EditLogViewMax);
+      SetFocus(field);
+      SendMessageW(field, EM_SETSEL, 0, -1);
+      return;
+    }
+    fields_ = entered;
+    EndDialog(dialog_, IDOK);
+  }
+
+  OptionFields& fields_;
+  // Values without a control of their own at the moment: a hidden day or
+  // hour list keeps the value it had.
+  OptionFields carried_;
+  int shownKind_ = 0;  // the schedule kind whose row is on screen
+  HWND dialog_ = nullptr;
+  HWND tab_ = nullptr;
+  RECT pageArea_ = {};
+  std::vector<HWND> pages_[kPageCount];
+  std::vector<HWND> neverShown_;
+  FontHandle font_;
+  std::array<IconHandle, 4> icons_;
+};
+
+}  // namespace
+
+bool ShowOptionDialog(HWND owner, OptionFields& fields) {
+  OptionDialog dialog(fields);
+  return dialog.Run(owner);
+}
+
+}  // namespace dm
