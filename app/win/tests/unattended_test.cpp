@@ -26,6 +26,7 @@ constexpr DWORD kExitAnotherInstance = static_cast<DWORD>(-1);
 class UnattendedTest : public ProgramTest {
  protected:
   void SetUp() override {
+    before_ = ReadOptions();
     ProgramTest::SetUp();
     // Error lines reach the log even when it is kept at level 0.
     SetOptions([](AppOptions& o) {
@@ -37,8 +38,10 @@ class UnattendedTest : public ProgramTest {
     program = JoinPath(folder, "drovenmk.exe");
     ASSERT_TRUE(CopyFileW(Utf8ToWide(ProgramPath()).c_str(), Utf8ToWide(program).c_str(), FALSE));
   }
+  // The options go back as they were, so the next test starts with them.
   void TearDown() override {
-    SetOptions([](AppOptions& o) { o.optionCryptEnabled = 1; });
+    RegistryOptionStore store;
+    SaveOptions(before_, store, false);
     ProgramTest::TearDown();
   }
 
@@ -73,6 +76,7 @@ class UnattendedTest : public ProgramTest {
   }
   std::string RunSet(const std::string& set) { return "-h \"-a=" + set + "\""; }
 
+  AppOptions before_;
   std::string folder;   // where the copy of the program lies
   std::string program;  // the copy
 };

@@ -51,8 +51,20 @@ int CountContaining(const std::vector<std::string>& texts, const std::string& pa
   return count;
 }
 
+// Puts the options back as they were, so the next test starts with them.
 class WindowFaultsTest : public ProgramTest {
  protected:
+  void SetUp() override {
+    before_ = ReadOptions();
+    ProgramTest::SetUp();
+  }
+  void TearDown() override {
+    RegistryOptionStore store;
+    SaveOptions(before_, store, false);
+    ProgramTest::TearDown();
+  }
+  AppOptions before_;
+
   std::string UpdateText(const std::string& set) { return LoadSet(set).settings.at(0)[kUpdate]; }
 };
 
@@ -174,6 +186,7 @@ TEST_F(WindowFaultsTest, AWindowStoredOffTheScreenComesBack) {
   Program program("");
   Window w = Attach(program);
   ASSERT_TRUE(w.main);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(w.main) != FALSE; }, 20000));  // shown once placed
   RECT placed = {};
   GetWindowRect(w.main, &placed);
   EXPECT_GE(placed.left, work.left);
