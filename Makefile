@@ -4,7 +4,7 @@ JOBS ?= 2
 NATIVE := build/native
 WIN := build/win
 
-.PHONY: all setup build native win test test-native test-win bench demo show show-editor clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview clean
 
 all: build
 
@@ -39,6 +39,8 @@ bench: build
 	@bash bench/program_bench.sh
 	@bash bench/watch_idle.sh
 	@bash bench/window_bench.sh
+	@bash bench/lzh_bench.sh
+	@bash bench/logview_bench.sh
 
 demo: build
 	@bash scripts/demo.sh
@@ -49,9 +51,15 @@ show: build
 show-editor: build
 	@bash scripts/show_editor.sh
 
+show-logview: build
+	@bash scripts/show_logview.sh
+
 .PHONY: show-options
 show-options: build
 	@bash scripts/show_options.sh
+
+show-update: build
+	@bash scripts/show_update.sh
 
 clean:
 	rm -rf build

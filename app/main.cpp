@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/shell/launch_options.h"
+#include "app/win/help.h"
 #include "app/win/main_window.h"
 #include "app/win/message_boxes.h"
 #include "app/win/unattended_box_guard.h"
@@ -36,11 +37,10 @@ void CheckCopyFunctions(dm::MessageService& messages) {
 }
 
 // The program's other windows, created hidden after the main window in a
-// fixed order; the dialogs that fill them take them over as they arrive.
+// fixed order; the dialogs that fill them take them over as they arrive
+// (the update windows and the about box are made when they open).
 void CreateOtherWindows(HINSTANCE instance, HWND owner) {
-  const wchar_t* const kForms[] = {L"TAutoUpdateForm", L"TAbout",           L"TOption",
-                                   L"TFolderSetting",  L"TLogView",         L"TStringInputForm",
-                                   L"TVerContForm",    L"TVerSureForm"};
+  const wchar_t* const kForms[] = {L"TOption", L"TFolderSetting", L"TLogView", L"TStringInputForm"};
   for (const wchar_t* name : kForms) {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;
@@ -108,5 +108,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   // A run that would not end must not outlive the objects it uses: end the
   // process here rather than destroy them under it.
   if (form.RunStillActive()) ExitProcess(static_cast<UINT>(exit_code));
+  dm::UnloadHelp();
   return exit_code;
 }

@@ -4,7 +4,8 @@
 // "-to" posts to the program's top-level window with that title instead
 // (a dialog such as the setting editor).
 // MESSAGE and the parameters are numbers (0x... allowed), or one of the
-// command names TestMenu, BackupMenu, PauseMenu, AbortMenu for WM_COMMAND.
+// command names TestMenu, BackupMenu, PauseMenu, AbortMenu, UpdateMenu,
+// AboutMenu, TodayLogViewMenu, HelpContentsMenu for WM_COMMAND.
 #include <windows.h>
 
 #include <cstdio>
@@ -41,8 +42,14 @@ int wmain(int argc, wchar_t** argv) {
     const wchar_t* name;
     int command;
   };
-  const Named commands[] = {{L"TestMenu", dm::TestMenu}, {L"BackupMenu", dm::BackupMenu},
-                            {L"PauseMenu", dm::PauseMenu}, {L"AbortMenu", dm::AbortMenu}};
+  const Named commands[] = {{L"TestMenu", dm::TestMenu},
+                            {L"BackupMenu", dm::BackupMenu},
+                            {L"PauseMenu", dm::PauseMenu},
+                            {L"AbortMenu", dm::AbortMenu},
+                            {L"UpdateMenu", dm::UpdateMenu},
+                            {L"AboutMenu", dm::AboutMenu},
+                            {L"TodayLogViewMenu", dm::TodayLogViewMenu},
+                            {L"HelpContentsMenu", dm::HelpContentsMenu}};
   for (const Named& named : commands) {
     if (name == named.name) return PostMessageW(window, WM_COMMAND, named.command, 0) ? 0 : 1;
   }

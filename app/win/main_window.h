@@ -117,6 +117,11 @@ class TMainForm : public SetView {
   void TakeOverOptions(const OptionFields& fields);
   bool UnlockWithPassword();
 
+  // Online update and the about box (main_window_update.cpp).
+  void UpdateMenuClick();
+  void AboutClick();
+  void TimerUpdateTimer();
+
   // The set and closing.
   bool OpenSetAtStart(const std::string& path);
   bool QueryClose();

@@ -8,7 +8,7 @@
 #include "app/shell/schedule.h"
 #include "app/win/main_window.h"
 #include "app/win/icons.h"
-#include "app/win/log_placeholder.h"
+#include "app/win/help.h"
 #include "app/win/watchers.h"
 #include "app/win/work_areas.h"
 #include "app/win/shutdown.h"
@@ -17,6 +17,8 @@
 #include "base/win/wide.h"
 #include "engine/backup_thread.h"
 #include "engine/run_thread.h"
+#include "logview/win/log_view.h"
+#include "logview/win/win32_log_folder.h"
 
 namespace dm {
 
@@ -25,6 +27,7 @@ namespace {
 constexpr UINT_PTR kAutoBackupTimer = 1;
 constexpr UINT_PTR kIconTimer = 2;
 constexpr UINT_PTR kTimer1 = 3;
+constexpr UINT_PTR kTimerUpdate = 4;
 constexpr int kSplitterHeight = 5;
 constexpr size_t kEventsPerBatch = 50000;
 constexpr int kCentredPanel = 2;
@@ -61,7 +64,7 @@ void TMainForm::FormCreate() {
   running_ = false;
   shutdownRequest_ = false;
 
-  // 2-3. Options; an updater goes no further.
+  // 2-3. Options; an updater only starts its timer.
   LoadContext context;
   context.updateMode = launch_.updateMode;
   context.commandLineNamedSet = !launch_.setPath.empty();
@@ -69,7 +72,10 @@ void TMainForm::FormCreate() {
   context.screenWidth = GetSystemMetrics(SM_CXSCREEN);
   context.screenHeight = GetSystemMetrics(SM_CYSCREEN);
   options_ = LoadOptions(optionStore_, context);
-  if (launch_.updateMode) return;
+  if (launch_.updateMode) {
+    SetTimer(hwnd_, kTimerUpdate, 1, nullptr);
+    return;
+  }
 
   // 4-5. Bounds, window and tray. Bounds left where no screen is any more
   // (a monitor disconnected, another resolution) come back on one.
@@ -189,6 +195,7 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       if (wparam == kAutoBackupTimer) AutoBackupTimerTimer();
       if (wparam == kIconTimer) IconTimerTimer();
       if (wparam == kTimer1) Timer1Timer();
+      if (wparam == kTimerUpdate) TimerUpdateTimer();
       return 0;
     case kUiEventsMessage:
       ApplyUiEvents();
@@ -284,18 +291,29 @@ void TMainForm::OnCommand(int id) {
     case TodayLogViewMenu:
       TodayLogViewMenuClick();
       break;
+    case HelpContentsMenu:
+    case ToolButton1:
+      ShowHelp(hwnd_);
+      break;
+    case HomePageMenu:
+      HomePageClick();
+      break;
     case ToolButtonOption:
     case OptionMenu:
     case TaskMenuOption:
       OptionClick();
+      break;
+    case UpdateMenu:
+      UpdateMenuClick();
+      break;
+    case AboutMenu:
+      AboutClick();
       break;
     case ExitMenu:
     case TaskMenuExit:
       PostMessageW(hwnd_, WM_CLOSE, 0, 0);
       break;
     default:
-      // The options, help, update and the about box arrive with their own
-      // windows.
       break;
   }
 }
@@ -550,8 +568,10 @@ void TMainForm::ShowEndingForm(const wchar_t* text) {
     for (HWND label : {endingLabel1_, label2}) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
   }
   SetWindowTextW(endingLabel1_, text);
-  RECT main;
-  GetWindowRect(hwnd_, &main);
+  // Centred on the window, or on the screen while the window is hidden
+  // (the updater has none to show).
+  RECT main = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (IsWindowVisible(hwnd_)) GetWindowRect(hwnd_, &main);
   SetWindowPos(endingForm_, HWND_TOPMOST, (main.left + main.right) / 2 - 145, (main.top + main.bottom) / 2 - 37, 0,
                0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   UpdateWindow(endingForm_);
@@ -675,15 +695,24 @@ void TMainForm::SaveOptionsNow() {
     options_.windowHeight = bounds.bottom - bounds.top;
   }
   SaveHooks hooks;
-  hooks.beforeWrite = [this] { RemoveTrayIcon(); };
+  hooks.beforeWrite = [this] {
+    CloseAllHelp();
+    RemoveTrayIcon();
+  };
+  // The help library closes its windows on its own threads.
+  hooks.afterWrite = [] {
+    if (HelpLoaded()) Sleep(100);
+  };
   SaveOptions(options_, optionStore_, launch_.updateMode, hooks);
 }
 
 void TMainForm::TodayLogViewMenuClick() {
   if (running_) return;
   running_ = true;
-  std::string path = BackupLogFileName(ProgramFolder(), SystemClock().Now());
-  ShowLogPlaceholder(hwnd_, path);
+  RECT bounds;
+  GetWindowRect(hwnd_, &bounds);
+  Win32LogFolder folder(ProgramFolder());
+  ShowLogView(hwnd_, bounds, reportImages_, folder);
   running_ = false;
 }
 

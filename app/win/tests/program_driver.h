@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,10 +27,10 @@ namespace dm {
 
 inline std::string ProgramPath() { return ProgramFolder() + "drovenmk.exe"; }
 
-// A started program, ended when the test is done with it. `program` may be
-// a copy of drovenmk.exe elsewhere, which then keeps its log beside it.
+// A started program, ended when the test is done with it.
 class Program {
  public:
+  // `program`: another copy of the program (an installed one, an updater).
   explicit Program(const std::string& arguments, const std::string& program = ProgramPath()) {
     std::wstring command = L"\"" + Utf8ToWide(program) + L"\" " + Utf8ToWide(arguments);
     STARTUPINFOW startup = {sizeof startup};
@@ -124,33 +123,6 @@ inline std::vector<std::string> ListTexts(HWND list, DWORD process, int column) 
   VirtualFreeEx(target.Get(), remote, 0, MEM_RELEASE);
   return texts;
 }
-
-// Memory in another process, for messages whose parameter points there.
-class RemoteBuffer {
- public:
-  RemoteBuffer(DWORD process, SIZE_T size) : size_(size) {
-    process_.Reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process));
-    if (process_) address_ = VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~RemoteBuffer() {
-    if (address_) VirtualFreeEx(process_.Get(), address_, 0, MEM_RELEASE);
-  }
-  RemoteBuffer(const RemoteBuffer&) = delete;
-  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-  LPARAM Put(const void* data, SIZE_T size) {
-    WriteProcessMemory(process_.Get(), address_, data, std::min(size, size_), nullptr);
-    return Address();
-  }
-  LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
-  void Get(void* data, SIZE_T size) const {
-    ReadProcessMemory(process_.Get(), address_, data, std::min(size, size_), nullptr);
-  }
-
- private:
-  ObjectHandle process_;
-  void* address_ = nullptr;
-  SIZE_T size_;
-};
 
 inline bool AnyContains(const std::vector<std::string>& texts, const std::string& part) {
   for (const std::string& t : texts) {
@@ -249,8 +221,9 @@ class ProgramTest : public ::testing::Test {
 inline bool DismissMessageBox(DWORD process, const std::string& part) {
   HWND box = FindTopWindow(process, L"#32770", 30000);
   if (!box) return false;
+  // The box exists a moment before its text is filled in.
   wchar_t text[256] = {};
-  GetDlgItemTextW(box, 0xFFFF, text, 256);
+  WaitFor([&] { return IsWindowVisible(box) && GetDlgItemTextW(box, 0xFFFF, text, 256) > 0; }, 10000);
   bool matches = WideToUtf8(text).find(part) != std::string::npos;
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   return matches;

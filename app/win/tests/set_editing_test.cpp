@@ -45,6 +45,27 @@ void SetText(HWND dialog, int id, const std::string& text) {
   SetDlgItemTextW(dialog, id, Utf8ToWide(text).c_str());
 }
 
+// Messages whose parameter points into the receiving process.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(DWORD process, SIZE_T size) : size_(size) {
+    process_.Reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process));
+    if (process_) address_ = VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteBuffer() {
+    if (address_) VirtualFreeEx(process_.Get(), address_, 0, MEM_RELEASE);
+  }
+  LPARAM Put(const void* data, SIZE_T size) {
+    WriteProcessMemory(process_.Get(), address_, data, std::min(size, size_), nullptr);
+    return reinterpret_cast<LPARAM>(address_);
+  }
+
+ private:
+  ObjectHandle process_;
+  void* address_ = nullptr;
+  SIZE_T size_;
+};
+
 void SelectRow(HWND list, DWORD process, int row) {
   LVITEMW item = {};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

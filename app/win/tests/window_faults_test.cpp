@@ -7,6 +7,7 @@
 
 #include "app/win/commands.h"
 #include "app/win/tests/program_driver.h"
+#include "app/win/tests/window_driver.h"
 #include "backupset/win/folder_setting_ids.h"
 
 namespace dm {
@@ -38,8 +39,8 @@ Window Attach(const Program& program) {
 bool ButtonEnabled(const Window& w, int id) { return SendMessageW(w.toolbar, TB_ISBUTTONENABLED, id, 0) != 0; }
 
 std::wstring PanelText(const Window& w, DWORD process, int panel) {
-  RemoteBuffer remote(process, 1024 * sizeof(wchar_t));
-  SendMessageW(w.statusBar, SB_GETTEXTW, panel, remote.Address());
+  drive::RemoteBuffer remote(process, 1024 * sizeof(wchar_t));
+  SendMessageW(w.statusBar, SB_GETTEXTW, panel, remote.At(0));
   wchar_t text[1024] = {};
   remote.Get(text, sizeof text - sizeof(wchar_t));
   return text;
@@ -83,8 +84,8 @@ TEST_F(WindowFaultsTest, SaveStaysLockedForTheWholeRunAndTheEndValuesAreSavedAtC
   ASSERT_TRUE(w.statusBar);
 
   // 85, 100, 100 and 50 pixels.
-  RemoteBuffer edges(program.Id(), 4 * sizeof(int));
-  ASSERT_EQ(SendMessageW(w.statusBar, SB_GETPARTS, 4, edges.Address()), 4);
+  drive::RemoteBuffer edges(program.Id(), 4 * sizeof(int));
+  ASSERT_EQ(SendMessageW(w.statusBar, SB_GETPARTS, 4, edges.At(0)), 4);
   int right[4] = {};
   edges.Get(right, sizeof right);
   EXPECT_EQ(std::vector<int>(right, right + 4), (std::vector<int>{85, 185, 285, 335}));
@@ -239,14 +240,14 @@ TEST_F(WindowFaultsTest, AReferenceDateWithATimeIsReadUsedAndKept) {
   LVITEMW item = {};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   item.state = item.stateMask;
-  RemoteBuffer remote_item(program.Id(), sizeof item);
+  drive::RemoteBuffer remote_item(program.Id(), sizeof item);
   SendMessageW(w.settings, LVM_SETITEMSTATE, 0, remote_item.Put(&item, sizeof item));
   PostMessageW(w.main, WM_COMMAND, ToolButtonEdit, 0);
   HWND editor = FindWindowOf(
       program.Id(), [](HWND hwnd) { return HasClass(hwnd, L"#32770") && IsWindowVisible(hwnd); }, 20000);
   ASSERT_TRUE(editor);
-  RemoteBuffer remote_date(program.Id(), sizeof(SYSTEMTIME));
-  SendMessageW(GetDlgItem(editor, DateTimePickerOldFile), DTM_GETSYSTEMTIME, 0, remote_date.Address());
+  drive::RemoteBuffer remote_date(program.Id(), sizeof(SYSTEMTIME));
+  SendMessageW(GetDlgItem(editor, DateTimePickerOldFile), DTM_GETSYSTEMTIME, 0, remote_date.At(0));
   SYSTEMTIME shown = {};
   remote_date.Get(&shown, sizeof shown);
   EXPECT_EQ(shown.wYear * 10000 + shown.wMonth * 100 + shown.wDay, 20050304);

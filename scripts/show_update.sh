@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Screenshots of the online update and the about box, on a virtual display:
+# the question about a newer build, its details, the update window during a
+# (slow) download from a loopback test server, and the about box. Saves
+# build/screenshots/update-confirm.png, update-details.png,
+# update-download.png and about.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+# Screenshots need ImageMagick's import.
+if ! command -v import >/dev/null; then
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq imagemagick >/dev/null
+fi
+[ -d build/demo/drive ] || bash scripts/demo.sh >/dev/null
+if [ -z "${DM_IN_XVFB:-}" ]; then
+  exec env DM_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+export DM_WINE_ROOT=$root/build/demo-wine
+bed() { "$root/scripts/winebed" "$@"; }
+program="$root/build/win/bin/drovenmk.exe"
+shots=$root/build/screenshots
+work=$root/build/show-update
+mkdir -p "$shots"
+rm -rf "$work"
+mkdir -p "$work"
+post() { (cd build/demo && bed run wine "$root/build/win/bin/dmpost.exe" "$@"); }
+
+# The server: a newer build whose archive comes slowly.
+tests=$root/update/win/tests
+bash "$tests/make_update_site.sh" "$root/build/win/bin" "$work/www" "$work/new" >/dev/null
+python3 "$tests/http_server.py" --root "$work/www" --port-file "$work/port" --log "$work/requests.log" \
+  --lifetime 300 &
+server=$!
+trap 'kill "$server" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
+port=$(cat "$work/port")
+
+key='HKLM\Software\Quorvanta\Drovenmark'
+reg_sz() { (cd build/demo && bed run wine reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null); }
+reg_dword() { (cd build/demo && bed run wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null); }
+reg_sz UpdateSerchUrl "http://127.0.0.1:$port/ok/slow/version.txt"
+reg_sz UpdateDownloadFolder 'C:\users\Public\DrovenmarkDownload'
+reg_dword UpdateProxyEnabled 0
+reg_sz UpdateProxyServer ''
+reg_sz UpdateProxyPort 8080
+reg_dword UpdateFinish 0
+reg_dword UpdateConnectCheck 0
+
+(cd build/demo && bed run wine "$program" 'D:\sample.dmk') &
+app=$!
+sleep 6
+post UpdateMenu
+sleep 5
+import -window root "$shots/update-confirm.png"
+post -to Drovenmark 0x0111 1103      # 詳細情報を表示(&I)
+sleep 3
+import -window root "$shots/update-details.png"
+post -to 詳細情報 0x0111 1          # OK
+sleep 1
+post -to Drovenmark 0x0111 1         # はい(&Y)
+sleep 5
+import -window root "$shots/update-download.png"
+post -to オンラインアップデート 0x0111 1   # 中止
+sleep 2
+post -to Drovenmark 0x0111 1         # the failed download's message
+sleep 2
+post AboutMenu
+sleep 3
+import -window root "$shots/about.png"
+post -to バージョン情報 0x0111 1
+sleep 1
+post 0x0010                          # WM_CLOSE
+wait "$app" 2>/dev/null || true
+echo "screenshots: $shots/update-confirm.png $shots/update-details.png $shots/update-download.png $shots/about.png"

@@ -1,0 +1,319 @@
+#include "update/win/auto_update_form.h"
+
+#include <commctrl.h>
+
+#include "base/paths.h"
+#include "base/sjis.h"
+#include "base/win/handles.h"
+#include "base/win/wide.h"
+#include "engine/win32/win32_file_system.h"
+#include "update/update_check.h"
+#include "update/update_steps.h"
+#include "update/version_file.h"
+#include "update/win/archive_library.h"
+#include "update/win/file_target.h"
+#include "update/win/form.h"
+#include "update/win/form_ids.h"
+#include "update/win/ver_forms.h"
+#include "update/win/wininet_library.h"
+
+namespace dm {
+
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;
+constexpr int kFileCopyAnimation = 160;  // shell32's file-copy clip
+const wchar_t kAbortCaption[] = L"中止";
+const wchar_t kCloseCaption[] = L"閉じる";
+
+void Box(HWND owner, const std::string& text, UINT icon) {
+  MessageBoxW(owner, Utf8ToWide(text).c_str(), L"Drovenmark", MB_OK | icon);
+}
+
+class AutoUpdateForm : public Form, public DownloadView {
+ public:
+  AutoUpdateForm(const UpdateSettings& settings, const EndingFormHost& endingForm)
+      : settings_(settings), endingForm_(endingForm) {}
+
+  bool Run(HWND owner) {
+    ShowModal(owner, kAutoUpdateCaption, 369, 227);
+    return stop_;
+  }
+
+ private:
+  // ---- The window ----
+
+  bool FormCreate() override {
+    HWND animation = Add(ANIMATE_CLASSW, nullptr, ACS_TRANSPARENT | ACS_CENTER, 8, 6, 272, 62, AutoUpdateAnimate1);
+    SendMessageW(animation, ACM_OPENW, reinterpret_cast<WPARAM>(GetModuleHandleW(L"shell32.dll")),
+                 reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(kFileCopyAnimation)));
+    Add(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 8, 74, 353, 16, AutoUpdateLabelStatus);
+    Add(L"STATIC", L"", SS_LEFT, 8, 74, 0, 0, AutoUpdateLabelStatus2);
+    HWND bar = Add(PROGRESS_CLASSW, nullptr, 0, 8, 94, 305, 18, AutoUpdateProgressBar1);
+    SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+    Add(L"STATIC", L"", SS_RIGHT, 316, 95, 45, 16, AutoUpdateLabel1);
+    Add(L"STATIC", L"", SS_RIGHT, 8, 116, 353, 16, AutoUpdateLabel6);
+    Add(L"EDIT", L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, 8, 136, 353, 52, AutoUpdateMemo1,
+        WS_EX_CLIENTEDGE);
+    Add(L"BUTTON", kAbortCaption, BS_DEFPUSHBUTTON | WS_TABSTOP, 281, 195, 80, 24, AutoUpdateButtonAbort);
+    SetFocus(Item(AutoUpdateButtonAbort));
+    return false;
+  }
+
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM, INT_PTR& result) override {
+    switch (message) {
+      case WM_SHOWWINDOW:  // FormShow
+        if (wparam && !started_) SetTimer(dialog_, kTimer1, 100, nullptr);
+        return false;
+      case WM_TIMER:
+        if (wparam == kTimer1) Timer1Timer();
+        return true;
+      case WM_CLOSE:
+        ButtonAbortClick();
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  void OnCommand(int id, int) override {
+    if (id == AutoUpdateButtonAbort || id == IDCANCEL) ButtonAbortClick();
+  }
+
+  void ButtonAbortClick() {
+    wchar_t caption[16] = {};
+    GetDlgItemTextW(dialog_, AutoUpdateButtonAbort, caption, 16);
+    if (wcscmp(caption, kCloseCaption) != 0) stop_ = true;
+    // While the check runs, it sees the flag and returns; the window closes then.
+    if (!working_) EndDialog(dialog_, IDOK);
+  }
+
+  void AddLog(const std::string& line, bool alsoStatus = false) {
+    HWND memo = Item(AutoUpdateMemo1);
+    std::wstring text = Utf8ToWide(line);
+    int length = GetWindowTextLengthW(memo);
+    if (length > 0) text = L"\r\n" + text;
+    SendMessageW(memo, EM_SETSEL, length, length);
+    SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(memo, EM_SCROLLCARET, 0, 0);
+    if (alsoStatus) SetText(AutoUpdateLabelStatus, line);
+  }
+
+  // ---- DownloadView ----
+
+  void SetAnimation(bool on) override {
+    HWND animation = Item(AutoUpdateAnimate1);
+    if (on) {
+      SendMessageW(animation, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
+    } else {
+      SendMessageW(animation, ACM_STOP, 0, 0);
+    }
+  }
+  void ShowProgress(int position, const std::string& bytes, const std::string& percent) override {
+    SendMessageW(Item(AutoUpdateProgressBar1), PBM_SETPOS, position, 0);
+    SetText(AutoUpdateLabel6, bytes);
+    SetText(AutoUpdateLabel1, percent);
+  }
+  void LetMessagesRun() override {
+    if (!dm::LetMessagesRun(dialog_)) stop_ = true;
+  }
+  bool StopRequested() override { return stop_; }
+
+  // ---- The work ----
+
+  void Timer1Timer() {
+    KillTimer(dialog_, kTimer1);
+    if (started_) return;
+    started_ = true;
+    working_ = true;
+    std::unique_ptr<WinInetLibrary> internet =
+        WinInetLibrary::Load([](const std::string& text) { Box(nullptr, text, MB_ICONWARNING); });
+    if (!internet) {
+      Box(nullptr, "wininet.dll が見つかりません", MB_ICONWARNING);
+      stop_ = true;
+    } else {
+      RunCheck(*internet);
+      internet.reset();
+    }
+    working_ = false;
+    EndDialog(dialog_, IDOK);
+  }
+
+  DownloadResult DownloadTo(InternetApi& internet, const std::string& url, bool progress) {
+    FileDownloadTarget file;
+    DownloadRequest request{url, settings_.downloadFolder, progress, settings_.proxy};
+    return Download(request, internet, file, *this);
+  }
+
+  void RunCheck(InternetApi& internet) {
+    // 1.
+    SetDlgItemTextW(dialog_, AutoUpdateMemo1, L"");
+    SendMessageW(Item(AutoUpdateProgressBar1), PBM_SETPOS, 0, 0);
+    stop_ = false;
+    SetDlgItemTextW(dialog_, AutoUpdateButtonAbort, kAbortCaption);
+    AddLog("バージョンチェック中です...", true);
+    LetMessagesRun();
+
+    // 2. The download folder.
+    Win32FileSystem fs;
+    const std::string& folder = settings_.downloadFolder;
+    if (!fs.IsFolder(folder)) {
+      AddLog("フォルダを作成します " + folder);
+      if (!fs.CreateFolderTree(folder)) {
+        AddLog("フォルダの作成に失敗しました");
+        stop_ = true;
+        return;
+      }
+    }
+
+    // 3-5. The version file, read and removed.
+    DownloadResult saved = DownloadTo(internet, settings_.searchUrl, false);
+    if (saved.Failed()) {
+      Box(nullptr, saved.error, MB_ICONWARNING | MB_SYSTEMMODAL);
+      stop_ = true;
+      return;
+    }
+    std::optional<std::string> bytes = ReadWholeFile(saved.savedPath);
+    if (!bytes) {
+      AddLog("ファイルのオープンに失敗しました " + saved.savedPath);
+      stop_ = true;
+      return;
+    }
+    VersionFileInfo info = ReadVersionFile(*bytes, [this] { return stop_; });
+    if (!DeleteFileW(NativePath(saved.savedPath).c_str())) {
+      Box(dialog_, "SaveFileの削除に失敗しました", MB_ICONINFORMATION);
+    }
+    // 6.
+    if (stop_) return;
+
+    // 7-8. The builds.
+    CheckDecision decision = DecideUpdate(info, settings_.searchUrl, settings_.ownBuild);
+    switch (decision.outcome) {
+      case CheckOutcome::kNoBuild:
+      case CheckOutcome::kBadBuild:
+        stop_ = true;
+        Box(dialog_, decision.message, MB_ICONWARNING | MB_SYSTEMMODAL);
+        return;
+      case CheckOutcome::kUpToDate:
+        Box(dialog_, decision.message, MB_ICONINFORMATION);
+        stop_ = true;
+        return;
+      case CheckOutcome::kNewer:
+        break;
+    }
+
+    // 9. The question, with the details on request.
+    VerSureRequest question;
+    question.label = NewVersionLabel(decision.version);
+    if (!decision.detailsUrl.empty()) {
+      question.showDetails = [&](HWND sure) { ShowDetails(internet, sure, decision.detailsUrl); };
+    }
+    if (!ShowVerSureForm(dialog_, question)) {
+      stop_ = true;
+      return;
+    }
+
+    // 10.
+    AddLog(NewVersionLogLine(decision.version));
+    DownloadAndExtract(internet, decision.archiveUrl);
+  }
+
+  void ShowDetails(InternetApi& internet, HWND owner, const std::string& url) {
+    if (endingForm_.show) endingForm_.show("詳細情報を取得中です。");
+    DownloadResult saved = DownloadTo(internet, url, false);
+    if (endingForm_.hide) endingForm_.hide();
+    if (saved.Failed()) {
+      Box(nullptr, saved.error, MB_ICONWARNING | MB_SYSTEMMODAL);
+      return;
+    }
+    std::optional<std::string> bytes = ReadWholeFile(saved.savedPath);
+    // Read, the text is not kept: the updater would install it with the
+    // program's files.
+    DeleteFileW(NativePath(saved.savedPath).c_str());
+    ShowVerContForm(owner, bytes ? SjisToUtf8(*bytes) : std::string());
+  }
+
+  void DownloadAndExtract(InternetApi& internet, const std::string& archiveUrl) {
+    AddLog("ダウンロード中です...", true);
+    DownloadResult archive = DownloadTo(internet, archiveUrl, true);
+    if (archive.Failed()) {
+      Box(nullptr, archive.error, MB_ICONWARNING | MB_SYSTEMMODAL);
+      stop_ = true;
+      return;
+    }
+    AddLog("解凍中です...", true);
+    Extract(archive.savedPath);
+    SetDlgItemTextW(dialog_, AutoUpdateButtonAbort, kCloseCaption);
+    if (!stop_) AddLog("完了しました", true);
+  }
+
+  void Extract(const std::string& archivePath) {
+    std::string command = ExtractionCommand(archivePath, settings_.downloadFolder);
+    ModuleHandle library(LoadLibraryW(kArchiveLibraryFile));
+    if (!library) {
+      Box(nullptr, "ダウンロードしたファイルの解凍ができません\n\nUNLHA32.DLL(Ver0.70以上)をインストールしてください",
+          MB_ICONWARNING | MB_SYSTEMMODAL);
+      stop_ = true;
+      return;
+    }
+    auto set_owner = LibraryFunction<UnlhaSetOwnerWindowExFunction>(library.Get(), "UnlhaSetOwnerWindowEx");
+    if (!set_owner) {
+      Box(nullptr, "Dll_UnlhaSetOwnerWindowEx=NULL", MB_ICONWARNING);
+    } else {
+      extracting_ = this;
+      if (set_owner(dialog_, ExtractionCallback) != 1) {
+        Box(nullptr, "Dll_UnlhaSetOwnerWindowEx()の初期化に失敗しました", MB_ICONWARNING);
+      }
+    }
+    auto unlha = LibraryFunction<UnlhaFunction>(library.Get(), "Unlha");
+    if (!unlha) {
+      Box(nullptr, "Dll_Unlha=NULL", MB_ICONWARNING | MB_SYSTEMMODAL);
+      stop_ = true;
+    } else if (settings_.finish == 0) {
+      std::string output(kArchiveOutputBytes, '\0');
+      std::string ansi = Utf8ToSjis(command);
+      int result = unlha(dialog_, ansi.c_str(), output.data(), static_cast<DWORD>(output.size()));
+      // A failed extraction leaves no complete program to install.
+      if (result != 0) {
+        output.resize(strnlen(output.data(), output.size()));
+        Box(nullptr, "ダウンロードしたファイルの解凍に失敗しました\n\n" + SjisToUtf8(output),
+            MB_ICONWARNING | MB_SYSTEMMODAL);
+        stop_ = true;
+      }
+    }
+    if (set_owner) {
+      if (auto release = LibraryFunction<UnlhaKillOwnerWindowExFunction>(library.Get(), "UnlhaKillOwnerWindowEx")) {
+        release(dialog_);
+      }
+    }
+    extracting_ = nullptr;
+  }
+
+  static BOOL CALLBACK ExtractionCallback(HWND, UINT, UINT, LPVOID record) {
+    AutoUpdateForm* self = extracting_;
+    if (!self) return TRUE;
+    const auto* progress = static_cast<const ArchiveProgressRecord*>(record);
+    ExtractionProgress shown = ExtractionProgressOf(progress ? progress->fileSize : 0, progress ? progress->writeSize : 0);
+    SendMessageW(self->Item(AutoUpdateProgressBar1), PBM_SETPOS, shown.position, 0);
+    self->SetText(AutoUpdateLabel6, shown.bytes);
+    self->LetMessagesRun();
+    if (progress && progress->fileSize != 0 && self->stop_) return FALSE;
+    return TRUE;
+  }
+
+  static inline AutoUpdateForm* extracting_ = nullptr;
+  const UpdateSettings& settings_;
+  const EndingFormHost& endingForm_;
+  bool stop_ = true;  // cleared only when a check starts
+  bool started_ = false;
+  bool working_ = false;
+};
+
+}  // namespace
+
+bool ShowAutoUpdateForm(HWND owner, const UpdateSettings& settings, const EndingFormHost& endingForm) {
+  AutoUpdateForm form(settings, endingForm);
+  return form.Run(owner);
+}
+
+}  // namespace dm

@@ -1,0 +1,23 @@
+// A download's file on the disk, written through the wide file functions.
+#pragma once
+
+#include "base/win/handles.h"
+#include "update/download.h"
+
+namespace dm {
+
+class FileDownloadTarget : public DownloadTarget {
+ public:
+  bool Create(const std::string& path) override;
+  bool Write(const char* data, size_t size) override;
+  void Close() override;
+  bool SetTimes(const std::string& path, const HttpDate& time) override;
+
+ private:
+  FileHandle file_;
+};
+
+// The whole file's bytes; nothing when it cannot be opened.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+}  // namespace dm
