@@ -4,12 +4,16 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/shell/launch_options.h"
 #include "app/win/help.h"
 #include "app/win/main_window.h"
+#include "app/win/message_boxes.h"
+#include "app/win/unattended_box_guard.h"
 #include "base/win/handles.h"
 #include "base/win/wide.h"
 
@@ -24,14 +28,12 @@ std::vector<std::string> CommandLineArguments() {
   return result;
 }
 
-void Warn(const wchar_t* text) { MessageBoxW(nullptr, text, L"Drovenmark", MB_OK | MB_ICONWARNING); }
-
 // The copy functions the engine uses; every supported system has them, so
 // a missing one only warns (the engine then falls back to the plain copy).
-void CheckCopyFunctions() {
+void CheckCopyFunctions(dm::MessageService& messages) {
   HMODULE kernel = GetModuleHandleW(L"KERNEL32.DLL");
-  if (!GetProcAddress(kernel, "CopyFileExA")) Warn(L"Dll_CopyFileExA()=NULL");
-  if (!GetProcAddress(kernel, "CopyFileExW")) Warn(L"Dll_CopyFileExW()=NULL");
+  if (!GetProcAddress(kernel, "CopyFileExA")) messages.Warning("Dll_CopyFileExA()=NULL", dm::MessageBoxes::Owner::kNone);
+  if (!GetProcAddress(kernel, "CopyFileExW")) messages.Warning("Dll_CopyFileExW()=NULL", dm::MessageBoxes::Owner::kNone);
 }
 
 // The program's other windows, created hidden after the main window in a
@@ -53,27 +55,42 @@ void CreateOtherWindows(HINSTANCE instance, HWND owner) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   dm::LaunchOptions launch = dm::ParseLaunchOptions(CommandLineArguments());
+  // An invisible run never waits for a person: its messages go to the day's
+  // log, and the system's own error boxes (a drive without a medium) are
+  // answered as failures instead of being shown.
+  if (launch.hidden) SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  dm::TMainForm* window = nullptr;
+  std::unique_ptr<dm::MessageService> messages =
+      dm::MakeMessageService(launch.hidden, [&window] { return window ? window->Handle() : nullptr; });
+  // Boxes the program does not show itself (a library's own at load) are
+  // answered the same way.
+  std::optional<dm::UnattendedBoxGuard> guard;
+  if (launch.hidden) guard.emplace(*messages);
 
   dm::ObjectHandle mutex;
   if (!launch.updateMode) {
     mutex.Reset(CreateMutexW(nullptr, FALSE, L"DROVENMK_WIN32"));
     if (!mutex) {
-      Warn(L"二重起動のチェックに失敗しました");
+      messages->Warning("二重起動のチェックに失敗しました", dm::MessageBoxes::Owner::kNone);
       return -1;
     }
     if (GetLastError() == ERROR_ALREADY_EXISTS && !launch.allowSecondInstance) {
-      Warn(L"Drovenmark は既に起動しています");
+      // Let go of the mutex before the box: a box nobody closes must not
+      // make every later start believe an instance is running.
+      mutex.Reset();
+      messages->Warning("Drovenmark は既に起動しています", dm::MessageBoxes::Owner::kNone);
       return -1;
     }
   }
 
-  CheckCopyFunctions();
+  CheckCopyFunctions(*messages);
 
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
                                                         ICC_PROGRESS_CLASS | ICC_DATE_CLASSES};
   InitCommonControlsEx(&controls);
 
-  dm::TMainForm form(instance, launch);
+  dm::TMainForm form(instance, launch, *messages);
+  window = &form;
   if (!form.Create()) return -1;
   CreateOtherWindows(instance, form.Handle());
   MSG msg;
@@ -84,9 +101,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  // A message an unattended run could only write into the log (a set it
+  // could not save, passwords it could not decipher) is an error it reported.
+  int exit_code = form.ExitCode();
+  if (exit_code == dm::kExitSuccess && messages->AnsweredUnattended() > 0) exit_code = dm::kExitWithErrors;
   // A run that would not end must not outlive the objects it uses: end the
   // process here rather than destroy them under it.
-  if (form.RunStillActive()) ExitProcess(static_cast<UINT>(form.ExitCode()));
+  if (form.RunStillActive()) ExitProcess(static_cast<UINT>(exit_code));
   dm::UnloadHelp();
-  return form.ExitCode();
+  return exit_code;
 }

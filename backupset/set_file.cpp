@@ -22,7 +22,7 @@ constexpr char kCannotDecrypt[] = "CRYPT.DLLが無効です\n\nログインパ�
 constexpr char kCannotEncrypt[] = "CRYPT.DLLが無効です\n\nログインパスワードを暗号化できません";
 constexpr char kVolumeInfoFailed[] = "ボリューム情報の取得に失敗しました。";
 constexpr char kEncryptFailedInSet[] =
-    "ログインパスワードを暗号化できませんでした\n\nパスワードを暗号化せずに保存します";
+    "ログインパスワードを暗号化できませんでした\n\n次のパスワードは保存されません\n";
 constexpr char kEncryptFailedInDefaults[] =
     "ログインパスワードを暗号化できませんでした\n\n既定値のパスワードは保存されません";
 constexpr char kCannotSave[] = "ファイルを保存できませんでした\n\n";
@@ -165,32 +165,41 @@ class SetFileWriter {
   std::string out_;
 };
 
-// A password in its file form through CryptEnc; nothing when the library
-// fails (an empty text is no cipher text either).
-std::optional<std::string> Encipher(BoundCipher& cipher, const std::string& password, const std::string& key) {
+// A password in its file form through CryptEnc for the line of `index`;
+// nothing when the library fails (an empty text is no cipher text either) or
+// when the line would be longer than the reader takes in one piece, which
+// would read back as another password.
+std::optional<std::string> Encipher(BoundCipher& cipher, int index, const std::string& password,
+                                    const std::string& key) {
   if (password.empty()) return std::string();
   std::string text = cipher.Run(Utf8ToSjis(password), key);
   if (text.empty()) return std::nullopt;
+  if (std::string_view(kSettingKeys[index]).size() + 1 + text.size() > kLineBuffer - 1) return std::nullopt;
   return text;
 }
 
-// The whole set file, enciphered when `cipher` is given. Nothing when a
-// password could not be enciphered.
-std::optional<std::string> SetFileText(const BackupSet& set, BoundCipher* cipher, const std::string& key) {
+// "設定「name」のソース側パスワード": which password a message is about.
+std::string PasswordName(const std::string& settingName, int index) {
+  return "設定「" + settingName + "」の" + (index == kSrcPass ? "ソース側" : "バックアップ先") + "パスワード";
+}
+
+// The whole set file, enciphered when `cipher` is given. A password the
+// cipher refuses is written empty and named in `refused`; the others stay
+// enciphered.
+std::string SetFileText(const BackupSet& set, BoundCipher* cipher, const std::string& key,
+                        std::vector<std::string>& refused) {
   SetFileWriter writer;
   writer.Line(cipher ? kSetFileVersion2 : kSetFileVersion1);
   writer.Line("");
-  bool failed = false;
   for (const BackupSetting& setting : set.settings) {
     writer.Section(
         setting.name, BoolToText(setting.checked), [&](int i) -> const std::string& { return setting.values[i]; },
         [&](int i) -> std::string {
           if (!cipher) return Utf8ToSjis(setting.values[i]);
-          std::optional<std::string> text = Encipher(*cipher, setting.values[i], key);
-          if (!text) failed = true;
+          std::optional<std::string> text = Encipher(*cipher, i, setting.values[i], key);
+          if (!text) refused.push_back(PasswordName(setting.name, i));
           return text.value_or("");
         });
-    if (failed) return std::nullopt;
   }
   return writer.Text();
 }
@@ -262,15 +271,16 @@ bool SaveBackupSet(const BackupSet& set, const std::string& path, int& optionCry
       optionCryptEnabled = 0;
     }
   }
-  std::optional<std::string> text;
-  if (cipher) {
-    text = SetFileText(set, cipher.get(), CipherKey(*serial));
-    // Passwords the library would not encipher are kept in plain rather
-    // than lost: the whole file then goes out as version 1.
-    if (!text) services.messages.Warning(kEncryptFailedInSet, Owner::kNone);
+  // A password the library will not encipher is left out rather than
+  // written in plain: one such password must not expose all the others.
+  std::vector<std::string> refused;
+  std::string text = SetFileText(set, cipher.get(), CipherKey(*serial), refused);
+  if (!refused.empty()) {
+    std::string message = kEncryptFailedInSet;
+    for (const std::string& name : refused) message += "\n" + name;
+    services.messages.Warning(message, Owner::kNone);
   }
-  if (!text) text = SetFileText(set, nullptr, {});
-  return StoreFile(path, *text, services);
+  return StoreFile(path, text, services);
 }
 
 std::string DefaultSettingPath(ProgramLocation& location) { return location.Folder() + "default.dat"; }
@@ -286,7 +296,7 @@ bool WriteDefaultSetting(const BackupSetting& setting, SetFileServices& services
   bool failed = false;
   auto password = [&](int i) -> std::string {
     if (!serial || !cipher) return {};
-    std::optional<std::string> text = Encipher(*cipher, setting.values[i], CipherKey(*serial));
+    std::optional<std::string> text = Encipher(*cipher, i, setting.values[i], CipherKey(*serial));
     if (!text) failed = true;
     return text.value_or("");
   };
@@ -294,7 +304,7 @@ bool WriteDefaultSetting(const BackupSetting& setting, SetFileServices& services
     if (i == kUpdate) return "0";
     if (IsSwitchSetting(i) || i == kDateFolderType) return BoolToText(TextToBool(setting.values[i]));
     if (i == kOldFileDate) {
-      if (std::optional<double> date = ParseShortDate(setting.values[i])) return FormatShortDate(DecodeDateTime(*date));
+      if (std::optional<double> date = ParseDateTimeText(setting.values[i])) return FormatDateTime(DecodeDateTime(*date));
     }
     return setting.values[i];
   };
@@ -340,9 +350,10 @@ bool ReadDefaultSetting(BackupSetting& setting, SetFileServices& services) {
       // whole number.
       setting.values[key] = BoolToText(TextToBool(SjisToUtf8(value)));
     } else if (key == kOldFileDate) {
-      // A date picker keeps its date when the text is no date.
-      if (std::optional<double> date = ParseShortDate(SjisToUtf8(value))) {
-        setting.values[key] = FormatShortDate(DecodeDateTime(*date));
+      // A date picker keeps its date when the text is no date; a time of
+      // day stays with it.
+      if (std::optional<double> date = ParseDateTimeText(SjisToUtf8(value))) {
+        setting.values[key] = FormatDateTime(DecodeDateTime(*date));
       }
     } else {
       setting.values[key] = SjisToUtf8(value);

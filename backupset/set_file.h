@@ -35,7 +35,9 @@ bool LoadBackupSet(BackupSet& set, const std::string& path, bool add, SetFileSer
 
 // Writes every setting of the set. With `optionCryptEnabled` 1 the passwords
 // are enciphered (version 2); when the cipher library is missing the file is
-// written in version 1 and `optionCryptEnabled` becomes 0. An existing file
+// written in version 1 and `optionCryptEnabled` becomes 0. A password the
+// library refuses (or whose cipher text would make a line too long to read
+// back) is written empty, after a message that names it. An existing file
 // is replaced whole or not at all. False when the serial number cannot be
 // read or the file cannot be written (both after a message).
 bool SaveBackupSet(const BackupSet& set, const std::string& path, int& optionCryptEnabled,

@@ -7,11 +7,11 @@ namespace dm {
 
 namespace {
 
-void SetDate(EditorFields& fields, double date) {
-  DateTimeParts parts = DecodeDateTime(date);
-  fields.year = parts.year;
-  fields.month = parts.month;
-  fields.day = parts.day;
+// The date the picker shows for an OldFileDate text: its day, or
+// 1 January 2000 when the text is no date.
+DateTimeParts ShownDate(const std::string& text) {
+  std::optional<double> date = ParseDateTimeText(text);
+  return DecodeDateTime(date ? *date : EncodeDate(2000, 1, 1));
 }
 
 }  // namespace
@@ -31,9 +31,12 @@ EditorFields FieldsFromSetting(const BackupSetting& setting, const std::string& 
     }
   }
   fields.yyyymm = TextToBool(setting[kDateFolderType]);
-  if (std::optional<double> date = ParseShortDate(setting[kOldFileDate])) {
-    SetDate(fields, *date);
-  } else if (badDate) {
+  fields.storedDate = setting[kOldFileDate];
+  DateTimeParts shown = ShownDate(fields.storedDate);
+  fields.year = shown.year;
+  fields.month = shown.month;
+  fields.day = shown.day;
+  if (badDate && !ParseDateTimeText(fields.storedDate)) {
     *badDate = "基準日の指定に誤りがあります '" + setting[kOldFileDate] + "'";
   }
   return fields;
@@ -46,11 +49,12 @@ BackupSetting SettingFromFields(const EditorFields& fields) {
   for (int i = 0; i < kSettingValueCount; ++i) {
     setting.values[i] = IsSwitchSetting(i) ? BoolToText(fields.boxes[i]) : fields.texts[i];
   }
-  DateTimeParts date;
-  date.year = fields.year;
-  date.month = fields.month;
-  date.day = fields.day;
-  setting[kOldFileDate] = FormatShortDate(date);
+  DateTimeParts stored = ShownDate(fields.storedDate);
+  if (stored.year == fields.year && stored.month == fields.month && stored.day == fields.day) {
+    setting[kOldFileDate] = fields.storedDate;  // not edited: never rewritten
+  } else {
+    setting[kOldFileDate] = FormatShortDate(MakeDateTime(fields.year, fields.month, fields.day));
+  }
   setting[kDateFolderType] = fields.yyyymm ? "1" : "0";
   return setting;
 }

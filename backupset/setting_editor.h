@@ -28,6 +28,10 @@ struct EditorFields {
   // The check boxes by value index; used for the switches only.
   std::array<bool, kSettingValueCount> boxes{};
   int year = 2000, month = 1, day = 1;  // the reference date picker
+  // The OldFileDate text the fields were filled from. The picker shows a
+  // date only; while it still shows this text's date, the text is given
+  // back as it was (a time of day, or a text that is no date, included).
+  std::string storedDate = "2000/01/01";
   bool yyyymm = false;                  // folder form YYYYMM, else YYYYMMDD
 
   bool operator==(const EditorFields&) const = default;
@@ -42,7 +46,9 @@ EditorFields DefaultEditorFields();
 EditorFields FieldsFromSetting(const BackupSetting& setting, const std::string& caption,
                                std::string* badDate = nullptr);
 // The setting the editor gives back: texts as entered, switches "1" or "0",
-// the date in the short form, the folder form "0" or "1".
+// the date in the short form unless the picker still shows the stored
+// text's date (the text then comes back unchanged), the folder form "0" or
+// "1".
 BackupSetting SettingFromFields(const EditorFields& fields);
 
 // The editor for a new setting: its defaults with the user's defaults from

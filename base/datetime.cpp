@@ -122,6 +122,35 @@ std::optional<double> ParseShortDate(std::string_view text) {
   return EncodeDate(year, numbers[1], numbers[2]);
 }
 
+std::optional<double> ParseDateTimeText(std::string_view text) {
+  std::string_view t = TrimView(text);
+  size_t blank = t.find_first_of(" \t");
+  if (blank == std::string_view::npos) return ParseShortDate(t);
+  std::optional<double> date = ParseShortDate(t.substr(0, blank));
+  if (!date) return std::nullopt;
+  // The time: two or three numbers between colons, each of one or two digits.
+  std::string_view time = TrimView(t.substr(blank));
+  int parts[3] = {0, 0, 0};
+  int count = 0;
+  size_t pos = 0;
+  while (count < 3) {
+    size_t start = pos;
+    int value = 0;
+    while (pos < time.size() && time[pos] >= '0' && time[pos] <= '9' && pos - start < 2) {
+      value = value * 10 + (time[pos] - '0');
+      ++pos;
+    }
+    if (pos == start) return std::nullopt;
+    parts[count++] = value;
+    if (pos == time.size() || count == 3) break;
+    if (time[pos] != ':') return std::nullopt;
+    ++pos;
+  }
+  if (pos != time.size() || count < 2) return std::nullopt;
+  if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59) return std::nullopt;
+  return *date + ((parts[0] * 60.0 + parts[1]) * 60.0 + parts[2]) / 86400.0;
+}
+
 uint32_t ToDosDateTime(const DateTimeParts& p) {
   if (p.year < 1980 || p.year > 2099) return 0;
   uint32_t date = (static_cast<uint32_t>(p.year - 1980) << 9) | (p.month << 5) | p.day;

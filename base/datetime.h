@@ -40,6 +40,11 @@ std::string FormatDateTime(const DateTimeParts& parts);
 // year meaning 20yy below 50 and 19yy above). Nothing for anything else.
 std::optional<double> ParseShortDate(std::string_view text);
 
+// A date as ParseShortDate reads it, optionally followed by blanks and a time
+// "h:mm" or "h:mm:ss" (hours 0-23), as the system's date-time form writes
+// it: "2005/03/04 10:00:00". Nothing for anything else.
+std::optional<double> ParseDateTimeText(std::string_view text);
+
 // Packed DOS date-time of a local time: year-1980 in bits 25-31, month 21-24,
 // day 16-20, hour 11-15, minute 5-10, seconds/2 0-4. 0 outside 1980-2099.
 uint32_t ToDosDateTime(const DateTimeParts& parts);

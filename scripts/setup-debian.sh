@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake make g++ googletest libgtest-dev libgmock-dev
           g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
-          fonts-ipafont-gothic python3 locales bc lhasa fp-utils-3.2.2)
+          fonts-ipafont-gothic python3 locales bc lhasa fp-utils-3.2.2 procps)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -29,7 +29,7 @@ fi
 # from its commands (wine64 brings none of wine, wineboot, wineserver) fails
 # here with a clear message instead of deep inside a test run.
 commands=(cmake make g++ x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres
-          wine wineboot wineserver xvfb-run xauth python3 locale-gen bc flock lhasa chmcmd)
+          wine wineboot wineserver xvfb-run xauth python3 locale-gen bc flock lhasa chmcmd pgrep)
 absent=()
 for c in "${commands[@]}"; do
   command -v "$c" >/dev/null 2>&1 || absent+=("$c")

@@ -1,5 +1,9 @@
 #include "app/shell/run_jobs.h"
 
+#include <optional>
+
+#include "base/datetime.h"
+
 namespace dm {
 
 RunJobs BuildRunJobs(const std::vector<SettingsRow>& rows, BackupRunMode mode, bool autoBackup, bool fileWatch) {
@@ -10,10 +14,12 @@ RunJobs BuildRunJobs(const std::vector<SettingsRow>& rows, BackupRunMode mode, b
     int count = watched ? row.takeChangeCount() : 0;
     bool checked = row.checked;
     if (only_changed) checked = row.checked && watched && count != 0;
-    bool date_valid = true;
-    BackupJob job = MakeBackupJob(*row.setting, checked, &date_valid);
+    BackupJob job = MakeBackupJob(*row.setting, checked);
     job.changeCount = count;
-    if (!date_valid) {
+    // The reference date is a date-time: a time of day is part of it.
+    std::optional<double> cutoff = ParseDateTimeText((*row.setting)[kOldFileDate]);
+    job.OldFileDate = cutoff.value_or(EncodeDate(2000, 1, 1));
+    if (!cutoff) {
       result.statusLines.push_back(ReportLine{kReportError, "エラー", kLevelMinimum,
                                               "基準日の指定に誤りがあります '" + (*row.setting)[kOldFileDate] + "'"});
     }

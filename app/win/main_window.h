@@ -16,6 +16,7 @@
 #include "app/options/app_options.h"
 #include "app/options/win/registry_store.h"
 #include "app/shell/launch_options.h"
+#include "app/shell/message_service.h"
 #include "app/shell/set_commands.h"
 #include "app/shell/set_document.h"
 #include "app/win/commands.h"
@@ -35,7 +36,8 @@ enum RunExitCode : int { kExitSuccess = 0, kExitWithErrors = 1, kExitAbortedOrRe
 
 class TMainForm : public SetView {
  public:
-  TMainForm(HINSTANCE instance, const LaunchOptions& launch);
+  // Every box the window and its set files show goes through `messages`.
+  TMainForm(HINSTANCE instance, const LaunchOptions& launch, MessageService& messages);
   ~TMainForm();
 
   // Registers the class, creates the window and runs FormCreate.
@@ -45,7 +47,7 @@ class TMainForm : public SetView {
   HACCEL Accelerators() const { return accelerators_; }
   // A run still going after the window closed (it did not end in time
   // after its abort): its thread still uses the window's objects.
-  bool RunStillActive() const { return running_; }
+  bool RunStillActive() const { return runActive_; }
 
  private:
   static LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -140,6 +142,7 @@ class TMainForm : public SetView {
 
   HINSTANCE instance_;
   LaunchOptions launch_;
+  MessageService& messages_;
   HWND hwnd_ = nullptr;
   HWND toolbar_ = nullptr;
   HWND settingsList_ = nullptr;  // ListView1
@@ -166,6 +169,8 @@ class TMainForm : public SetView {
   RegistryOptionStore optionStore_;
   SetDocument document_;
   Win32SetFileServices setServices_;
+  // The set files' services with the window's own message boxes.
+  SetFileServices setFiles_{setServices_.location, setServices_.cipher, messages_, setServices_.storage};
   Win32FileSystem fileSystem_;
   Win32NetworkAccess network_;
   std::unique_ptr<WatcherFactory> watcherFactory_;
@@ -174,6 +179,7 @@ class TMainForm : public SetView {
   std::unique_ptr<SetCommands> commands_;
 
   bool running_ = false;           // a run (or a modal list command) is in progress
+  bool runActive_ = false;         // a backup run itself is in progress
   bool shutdownRequest_ = false;   // shut down after this run
   bool trayShown_ = false;
   int trayFrame_ = 0;

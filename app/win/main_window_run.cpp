@@ -10,6 +10,7 @@
 #include "app/win/icons.h"
 #include "app/win/help.h"
 #include "app/win/watchers.h"
+#include "app/win/work_areas.h"
 #include "app/win/shutdown.h"
 #include "base/datetime.h"
 #include "base/paths.h"
@@ -29,6 +30,7 @@ constexpr UINT_PTR kTimer1 = 3;
 constexpr UINT_PTR kTimerUpdate = 4;
 constexpr int kSplitterHeight = 5;
 constexpr size_t kEventsPerBatch = 50000;
+constexpr int kCentredPanel = 2;
 
 std::string CurrentDirectory() {
   wchar_t buffer[MAX_PATH * 4];
@@ -40,7 +42,6 @@ std::string CurrentDirectory() {
 
 void TMainForm::FormCreate() {
   events_ = std::make_unique<UiEventQueue>(hwnd_, kUiEventsMessage);
-  setServices_.messages.SetMainWindow(hwnd_);
   CreateMenus();
   CreateToolbar();
   CreateLists();
@@ -48,7 +49,7 @@ void TMainForm::FormCreate() {
   watcherFactory_ = MakeWindowWatcherFactory(
       settingsList_, [this](const ReportLine& line) { AddStatusLine(line.kind, line.title, line.level, line.text); });
   commands_ = std::make_unique<SetCommands>(
-      document_, *this, setServices_.services, *watcherFactory_,
+      document_, *this, setFiles_, *watcherFactory_,
       SetCommandState{options_.optionCryptEnabled, options_.optionAutoSave,
                       [this] { return options_.optionAutoUpdate == 1 && options_.optionFileWatch == 1; },
                       launch_.runAndExit, running_});
@@ -76,9 +77,14 @@ void TMainForm::FormCreate() {
     return;
   }
 
-  // 4-5. Bounds, window and tray.
-  SetWindowPos(hwnd_, nullptr, options_.windowLeft, options_.windowTop, options_.windowWidth,
-               options_.windowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  // 4-5. Bounds, window and tray. Bounds left where no screen is any more
+  // (a monitor disconnected, another resolution) come back on one.
+  ScreenRect bounds = PlaceOnWorkArea(
+      {options_.windowLeft, options_.windowTop, options_.windowLeft + options_.windowWidth,
+       options_.windowTop + options_.windowHeight},
+      MonitorWorkAreas(), TitleBarHeight());
+  SetWindowPos(hwnd_, nullptr, bounds.left, bounds.top, bounds.Width(), bounds.Height(),
+               SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(statusBar_, options_.optionStatusView == 1 ? SW_SHOW : SW_HIDE);
   Layout();
   if (!launch_.hidden) {
@@ -205,10 +211,14 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case kShutdownAfterRunMessage:
       commands_->SaveIfModified();
       SaveOptionsNow();
-      ShutdownSystem();
+      ShutdownSystem(messages_);
+      // An invisible program that outlived a failed shutdown would run on
+      // unseen and hold the single-instance mutex: every later scheduled
+      // start would end at once. The shutdown ends a visible one.
+      if (launch_.hidden) DestroyWindow(hwnd_);
       return 0;
     case WM_QUERYENDSESSION:
-      if (running_) control_.RequestAbort();
+      if (runActive_) control_.RequestAbort();
       StopAllWatchers();
       commands_->SaveAtSessionEnd();
       SaveOptionsNow();
@@ -242,6 +252,9 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void TMainForm::OnCommand(int id) {
+  // The Save commands stay locked while a run goes on, even for a command
+  // that arrives without its disabled control.
+  if ((id == ToolButtonSave || id == SaveMenu || id == NewSaveMenu) && !IsEnabled(id)) return;
   if (commands_->Dispatch(id)) return;
   switch (id) {
     case ToolButtonBackup:
@@ -307,25 +320,26 @@ void TMainForm::OnCommand(int id) {
 
 // ---- Runs ----
 
+// The run commands need no row: a run of an empty list writes its start and
+// end lines. Where a control is disabled its command never comes.
 void TMainForm::BackupClick() {
-  if (running_ || !IsEnabled(ToolButtonBackup)) return;
+  if (running_) return;
   SetTrayAnimation(true);
   StartRun(kRunManual);
 }
 
 void TMainForm::TestMenuClick() {
-  if (running_ || !IsEnabled(ToolButtonBackup)) return;
+  if (running_) return;
   SetTrayAnimation(true);
   StartRun(kRunTest);
 }
 
 void TMainForm::BackupShutdownMenuClick() {
-  if (running_ || !IsEnabled(ToolButtonBackup)) return;
-  int answer = MessageBoxW(nullptr,
-                           L"バックアップを実行した後に、システムをシャットダウンします。　　　　\n\n"
-                           L"全てのプロセスは強制的に終了されます。よろしいですか？",
-                           L"Drovenmark", MB_YESNO | MB_ICONQUESTION);
-  if (answer != IDYES) return;
+  if (running_) return;
+  BoxAnswer answer = messages_.Show({"バックアップを実行した後に、システムをシャットダウンします。　　　　\n\n"
+                                     "全てのプロセスは強制的に終了されます。よろしいですか？",
+                                     BoxIcon::kQuestion, BoxButtons::kYesNo, BoxAnswer::kYes});
+  if (answer != BoxAnswer::kYes) return;
   shutdownRequest_ = true;
   SetTrayAnimation(true);
   StartRun(kRunManual);
@@ -334,6 +348,7 @@ void TMainForm::BackupShutdownMenuClick() {
 void TMainForm::StartRun(BackupRunMode mode) {
   if (running_) return;
   running_ = true;
+  runActive_ = true;
   control_.Reset();
 
   RunOptions run_options;
@@ -360,12 +375,13 @@ void TMainForm::StartRun(BackupRunMode mode) {
   // Priority 6 (time critical) is honoured like the others.
   if (!StartRunThread(std::move(run), options_.optionPriority)) {
     running_ = false;
+    runActive_ = false;
     AddStatusLine(kReportError, "エラー", kLevelMinimum, "バックアップを開始できませんでした");
   }
 }
 
 void TMainForm::PauseMenuClick() {
-  if (!running_) return;
+  if (!runActive_) return;
   if (control_.Paused()) {
     control_.Resume();
     Check({PauseMenu, TaskMenuPause, ToolButtonPause}, false);
@@ -378,7 +394,7 @@ void TMainForm::PauseMenuClick() {
 }
 
 void TMainForm::ToolButtonAbortClick() {
-  if (!running_ || control_.AbortRequested()) return;
+  if (!runActive_ || control_.AbortRequested()) return;
   shutdownRequest_ = false;
   control_.RequestAbort();  // also releases a paused run
   Check({PauseMenu, TaskMenuPause, ToolButtonPause}, false);
@@ -471,7 +487,9 @@ void TMainForm::ApplyUiEvents() {
         break;
       case UiEvent::kPanel:
         if (event.number >= 0 && event.number < 4 && i == last_panel[event.number]) {
-          SendMessageW(statusBar_, SB_SETTEXTW, event.number, reinterpret_cast<LPARAM>(Utf8ToWide(event.text).c_str()));
+          // A leading tab centres a panel's text: the progress count's panel.
+          std::wstring text = (event.number == kCentredPanel ? L"\t" : L"") + Utf8ToWide(event.text);
+          SendMessageW(statusBar_, SB_SETTEXTW, event.number, reinterpret_cast<LPARAM>(text.c_str()));
         }
         break;
       case UiEvent::kUpdateColumn: {
@@ -481,8 +499,10 @@ void TMainForm::ApplyUiEvents() {
         break;
       }
       case UiEvent::kModified:
+        // The Save commands stay locked until RunFinished: a save now would
+        // write the run's passing texts and leave the set unmodified, so the
+        // end-of-run values would never be saved.
         document_.MarkModified();
-        Enable({ToolButtonSave, SaveMenu, NewSaveMenu}, true);
         break;
       case UiEvent::kRunning:
         break;  // the window's own flag is cleared by RunFinished
@@ -516,6 +536,7 @@ void TMainForm::RunFinished(bool aborted) {
   Check({PauseMenu, TaskMenuPause, ToolButtonPause}, false);
   ListView1Click();
   running_ = false;
+  runActive_ = false;
   lastRunAborted_ = aborted;
   if (trayShown_) SetTrayAnimation(false);
   if (shutdownRequest_) {
@@ -654,7 +675,9 @@ void TMainForm::ShowFromTray() {
 // ---- Saving and closing ----
 
 bool TMainForm::QueryClose() {
-  if (running_) {
+  // Only a backup run is aborted and waited for; a dialog that holds the
+  // running flag (editor, log viewer) closes with the window.
+  if (runActive_) {
     ToolButtonAbortClick();
     WaitForRunToEnd();
   }

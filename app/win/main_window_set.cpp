@@ -33,19 +33,17 @@ int TMainForm::SelectedRow() const { return ListView_GetNextItem(settingsList_, 
 
 void TMainForm::SetTitle(const std::string& title) { SetWindowTextW(hwnd_, Utf8ToWide(title).c_str()); }
 
-void TMainForm::Warn(const std::string& text) {
-  MessageBoxW(nullptr, Utf8ToWide(text).c_str(), L"Drovenmark", MB_OK | MB_ICONWARNING);
-}
+void TMainForm::Warn(const std::string& text) { messages_.Warning(text, MessageBoxes::Owner::kNone); }
 
 bool TMainForm::Confirm(const std::string& text) {
-  return MessageBoxW(nullptr, Utf8ToWide(text).c_str(), L"Drovenmark", MB_YESNO | MB_ICONQUESTION) == IDYES;
+  return messages_.Show({text, BoxIcon::kQuestion, BoxButtons::kYesNo, BoxAnswer::kYes}) == BoxAnswer::kYes;
 }
 
 SaveAnswer TMainForm::AskSave(const std::string& text) {
-  switch (MessageBoxW(nullptr, Utf8ToWide(text).c_str(), L"Drovenmark", MB_YESNOCANCEL | MB_ICONWARNING)) {
-    case IDYES:
+  switch (messages_.Show({text, BoxIcon::kWarning, BoxButtons::kYesNoCancel, BoxAnswer::kYes})) {
+    case BoxAnswer::kYes:
       return SaveAnswer::kYes;
-    case IDNO:
+    case BoxAnswer::kNo:
       return SaveAnswer::kNo;
     default:
       return SaveAnswer::kCancel;
@@ -90,7 +88,7 @@ bool TMainForm::EditSetting(BackupSetting& setting, bool adding) {
   std::string bad_date;
   EditorFields fields = FieldsFromSetting(setting, adding ? kAddSettingCaption : kEditSettingCaption, &bad_date);
   if (!bad_date.empty()) AddStatusLine(kReportError, "エラー", kLevelMinimum, bad_date);
-  if (!ShowFolderSetting(hwnd_, fields, setServices_.services)) return false;
+  if (!ShowFolderSetting(hwnd_, fields, setFiles_)) return false;
   setting = SettingFromFields(fields);
   return true;
 }

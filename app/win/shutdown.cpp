@@ -33,13 +33,12 @@ void SetShutdownPrivilege(bool enable) {
   if (GetLastError() != 0) throw ShutdownError("シャットダウンに失敗しました(Error AdjustTokenPrivileges)");
 }
 
-void Show(const std::string& text) {
-  MessageBoxW(nullptr, Utf8ToWide(text).c_str(), L"Drovenmark", MB_OK);
-}
-
 }  // namespace
 
-void ShutdownSystem() {
+void ShutdownSystem(MessageService& messages) {
+  auto Show = [&messages](const std::string& text) {
+    messages.Show({text, BoxIcon::kNone, BoxButtons::kOk, BoxAnswer::kOk});
+  };
   try {
     SetShutdownPrivilege(true);
   } catch (const ShutdownError& error) {

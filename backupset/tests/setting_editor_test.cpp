@@ -34,16 +34,42 @@ TEST(SettingEditor, FillsFromARowAndReadsBack) {
   EXPECT_EQ(back[kSrc], "   ");
   EXPECT_EQ(back[kMirror], "1");
   EXPECT_EQ(back[kSubDir], "0");
-  EXPECT_EQ(back[kOldFileDate], "2003/04/05");
+  EXPECT_EQ(back[kOldFileDate], "2003/4/5");  // not edited: as it was
   EXPECT_EQ(back[kDateFolderType], "1");
   EXPECT_EQ(back[kSrcPass], "秘密");
   EXPECT_EQ(back[kUpdate], row[kUpdate]);  // the caller decides what Update becomes
   EXPECT_TRUE(back.checked);
 
-  row[kOldFileDate] = "いつか";
-  fields = FieldsFromSetting(row, kEditSettingCaption, &bad_date);
-  EXPECT_EQ(bad_date, "基準日の指定に誤りがあります 'いつか'");
-  EXPECT_EQ(SettingFromFields(fields)[kOldFileDate], "2000/01/01");
+}
+
+TEST(SettingEditor, TheReferenceDateIsRewrittenOnlyWhenThePickerChanged) {
+  struct Case {
+    const char* stored;
+    int shown;         // yyyymmdd the picker shows
+    int picked;        // yyyymmdd the user leaves in it
+    const char* back;  // the OldFileDate given back
+    bool bad;          // the status line about a wrong date
+  } cases[] = {
+      {"2005/03/04 10:00:00", 20050304, 20050304, "2005/03/04 10:00:00", false},
+      {"2005/03/04 10:00:00", 20050304, 20050305, "2005/03/05", false},
+      {"2005/3/4", 20050304, 20050304, "2005/3/4", false},
+      {"いつか", 20000101, 20000101, "いつか", true},
+      {"いつか", 20000101, 20100101, "2010/01/01", true},
+      {"2005/03/04 25:00", 20000101, 20000101, "2005/03/04 25:00", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    BackupSetting row = FileDefaultSetting("x");
+    row[kOldFileDate] = c.stored;
+    std::string bad_date;
+    EditorFields fields = FieldsFromSetting(row, kEditSettingCaption, &bad_date);
+    EXPECT_EQ(fields.year * 10000 + fields.month * 100 + fields.day, c.shown);
+    EXPECT_EQ(bad_date, c.bad ? "基準日の指定に誤りがあります '" + std::string(c.stored) + "'" : "");
+    fields.year = c.picked / 10000;
+    fields.month = c.picked / 100 % 100;
+    fields.day = c.picked % 100;
+    EXPECT_EQ(SettingFromFields(fields)[kOldFileDate], c.back);
+  }
 }
 
 TEST(SettingEditor, OkChecksOnlyEmptyFolders) {
@@ -83,6 +109,7 @@ TEST(SettingEditor, UserDefaultsRoundTripThroughTheFields) {
   EditorFields read = NewSettingFields(fake.services);
   EditorFields expected = mine;
   expected.caption = kAddSettingCaption;
+  expected.storedDate = "2010/11/12";
   EXPECT_EQ(read, expected);  // Update stays 未処理: default.dat's "Update=0" is not read
 }
 

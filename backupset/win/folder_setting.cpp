@@ -441,6 +441,8 @@ class FolderSettingDialog {
           reset.checked = current.checked;
           reset.texts[kUpdate] = current.texts[kUpdate];
           Show(reset);
+          // The stored date is given up with the rest: OK writes the reset one.
+          fields_.storedDate = reset.storedDate;
         }
         return;
       default:

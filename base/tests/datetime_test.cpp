@@ -48,6 +48,41 @@ TEST(DateTime, ParseShortDate) {
   EXPECT_FALSE(ParseShortDate("2007/06/01x"));
   EXPECT_FALSE(ParseShortDate("abc"));
   EXPECT_FALSE(ParseShortDate(""));
+  EXPECT_FALSE(ParseShortDate("2005/03/04 10:00:00"));
+}
+
+TEST(DateTime, ParseDateTimeTextTakesAnOptionalTime) {
+  const double march4 = EncodeDate(2005, 3, 4);
+  struct Case {
+    const char* text;
+    std::optional<double> expected;
+  } cases[] = {
+      {"2005/03/04", march4},
+      {"2005/03/04 10:00:00", march4 + 10.0 / 24},
+      {" 2005/3/4  9:05 ", march4 + (9 * 60 + 5) / 1440.0},
+      {"2005/03/04 23:59:59", march4 + 86399 / 86400.0},
+      {"2005/03/04 0:00", march4},
+      {"05-03-04 10:00:00", march4 + 10.0 / 24},
+      {"2005/03/04 24:00:00", std::nullopt},
+      {"2005/03/04 10:60", std::nullopt},
+      {"2005/03/04 10", std::nullopt},
+      {"2005/03/04 10:00:00:00", std::nullopt},
+      {"2005/03/04 10:00x", std::nullopt},
+      {"2005/03/04 100:00", std::nullopt},
+      {"2005/02/30 10:00", std::nullopt},
+      {"10:00:00", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    std::optional<double> parsed = ParseDateTimeText(c.text);
+    ASSERT_EQ(parsed.has_value(), c.expected.has_value()) << c.text;
+    if (parsed) {
+      EXPECT_NEAR(*parsed, *c.expected, 1e-9) << c.text;
+    }
+  }
+  // What the system's date-time form writes reads back.
+  DateTimeParts at = At(2007, 12, 31, 9, 0, 5);
+  EXPECT_NEAR(*ParseDateTimeText(FormatDateTime(at)), EncodeDateTime(at), 1e-9);
 }
 
 TEST(DateTime, PackedDosForm) {

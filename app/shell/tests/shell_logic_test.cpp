@@ -102,6 +102,13 @@ TEST(RunJobs, WatchedAutomaticRunsTakeOnlyChangedRows) {
   EXPECT_EQ(run.statusLines[0].text, "基準日の指定に誤りがあります '2000/13/45'");
   EXPECT_EQ(run.jobs[1].OldFileDate, EncodeDate(2000, 1, 1));
 
+  // A time of day belongs to the reference date.
+  b[kOldFileDate] = "2005/03/04 10:00:00";
+  run = BuildRunJobs(rows, kRunManual, true, true);
+  EXPECT_TRUE(run.statusLines.empty());
+  EXPECT_DOUBLE_EQ(run.jobs[1].OldFileDate, EncodeDate(2005, 3, 4) + 10.0 / 24);
+  b[kOldFileDate] = "2000/13/45";
+
   // A manual run takes the check marks as they are.
   changed = 5;
   run = BuildRunJobs(rows, kRunManual, true, true);

@@ -152,24 +152,30 @@ TEST_F(Win32SetFileTest, MissingLibraryOrFunction) {
 }
 
 TEST_F(Win32SetFileTest, PasswordsUpToTheCipherBuffer) {
-  // 3,063 bytes encipher to 4,092 characters and a terminator; one byte
-  // more would not fit the 4,096-byte buffer and is kept in plain instead.
-  // (Read back, a cipher text line is cut after 4,095 bytes, so 3,055 bytes
-  // is the longest password that returns whole from a version-2 file.)
+  // 3,063 bytes encipher to 4,092 characters and a terminator, the most the
+  // 4,096-byte buffer holds; but a line is read back only up to 4,095 bytes,
+  // so 3,055 bytes is the longest password that returns whole from a file.
+  // A longer one is saved empty and named; the file stays version 2 and the
+  // other passwords stay enciphered.
   const std::string path = m + "long.dmk";
-  for (size_t length : {3055u, 3063u, 3064u, 4000u}) {
+  for (size_t length : {3055u, 3056u, 3063u, 3064u, 4000u}) {
     SCOPED_TRACE(length);
     messages.shown.clear();
-    set.settings[0][kDstPass] = std::string(length, 'x');
+    set.settings[1][kDstPass] = std::string(length, 'x');
     int option = 1;
     ASSERT_TRUE(SaveBackupSet(set, path, option, servicesM));
-    EXPECT_EQ(ReadBytes(path).substr(0, 15), length <= 3063 ? kSetFileVersion2 : kSetFileVersion1);
-    EXPECT_THAT(messages.Texts(), ::testing::SizeIs(length <= 3063 ? 0 : 1));
+    const bool fits = length <= 3055;
+    EXPECT_EQ(ReadBytes(path).substr(0, 15), kSetFileVersion2);
+    EXPECT_EQ(ReadBytes(path).find("p@ss word"), std::string::npos);
+    EXPECT_THAT(messages.Texts(), ::testing::SizeIs(fits ? 0 : 1));
+    if (!fits) {
+      EXPECT_THAT(messages.Texts()[0], ::testing::EndsWith("\n設定「ソ表」のバックアップ先パスワード"));
+    }
     BackupSet loaded;
     ASSERT_TRUE(LoadBackupSet(loaded, path, false, servicesM));
-    if (length != 3063) {
-      EXPECT_EQ(loaded.settings[0][kDstPass], set.settings[0][kDstPass]);
-    }
+    EXPECT_EQ(loaded.settings[1][kDstPass], fits ? set.settings[1][kDstPass] : "");
+    EXPECT_EQ(loaded.settings[0][kDstPass], "p@ss word");
+    EXPECT_EQ(loaded.settings[1][kSrcPass], "パスワード表");
   }
 }
 
