@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The engine against xcopy under Wine on one generated tree. Each figure is
-# the best of RUNS runs (2), since a shared machine's disk is noisy.
+# the best of RUNS runs (2), since a shared machine's disk is noisy; the
+# trees live in memory (/dev/shm) when it can hold them, TREE_DIR names
+# another place.
 #   FILES (20000), FOLDERS (2000), MB (90) size the tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,30 +20,40 @@ now() { date +%s.%N; }
 best() { printf '%s\n' "$@" | sort -g | head -n 1; }
 ratio() { echo "scale=2; $1 / $2" | bc; }
 
-rm -rf "$work"
-mkdir -p "$work/src"
-python3 bench/make_tree.py "$work/src" "$files" "$folders" "$megabytes"
-src=$(winpath "$work/src")
+data=${TREE_DIR:-}
+if [ -z "$data" ]; then
+  if [ -d /dev/shm ] && [ "$(df -Pk /dev/shm | awk 'NR==2 {print $4}')" -gt $((megabytes * 8 * 1024)) ]; then
+    data=/dev/shm/drovenmark-bench-engine
+  else
+    data=$work/trees
+  fi
+fi
+rm -rf "$work" "$data"
+mkdir -p "$work" "$data/src"
+trap 'rm -rf "$data"' EXIT
+echo "trees in $data"
+python3 bench/make_tree.py "$data/src" "$files" "$folders" "$megabytes"
+src=$(winpath "$data/src")
 bin=$(cd "$bin" && pwd)
 scripts/winebed init
 run cmd /c exit >/dev/null 2>&1 || true   # a warm Wine before the first figure
 
 # engine DST MODE LEVEL [LOGLEVEL]: prints the engine's line
 engine() {
-  mkdir -p "$work/$1"
-  run "$bin/engine_bench.exe" "$src" "$(winpath "$work/$1")" "$2" "$3" 2 "${4:-0}"
+  mkdir -p "$data/$1"
+  run "$bin/engine_bench.exe" "$src" "$(winpath "$data/$1")" "$2" "$3" 2 "${4:-0}"
 }
 calls_of() { sed -n 's/.*calls=\([0-9]*\).*/\1/p'; }
 xcopy_seconds() {
-  mkdir -p "$work/$1"
+  mkdir -p "$data/$1"
   local t0; t0=$(now)
-  run xcopy "$src" "$(winpath "$work/$1")" /E /D /Y /I /H /K >/dev/null 2>&1
+  run xcopy "$src" "$(winpath "$data/$1")" /E /D /Y /I /H /K >/dev/null 2>&1
   echo "$(now) - $t0" | bc
 }
 
 first=(); again=(); tests=(); xfirst=(); xagain=(); level0=(); level3=(); logged=()
 for r in $(seq "$runs"); do
-  rm -rf "$work/engine" "$work/xcopy" "$work/level0" "$work/level3" "$work/logged"
+  rm -rf "$data/engine" "$data/xcopy" "$data/level0" "$data/level3" "$data/logged"
   line=$(engine engine manual 2); echo "engine first run:     $line"; first+=("$(echo "$line" | seconds_of)")
   first_calls=$(echo "$line" | calls_of)
   line=$(engine engine manual 2); echo "engine no-change run: $line"; again+=("$(echo "$line" | seconds_of)")

@@ -6,6 +6,9 @@
 # figure is the best of RUNS rounds (2).
 #   FILES (20000), FOLDERS (2000), MB (90) size the tree; PROGRAM_DIR (build/win/bin)
 #   names another build's drovenmk.exe and CRYPT.DLL, to compare two versions.
+# The tree lives in memory (/dev/shm) when it can, TREE_DIR names another
+# place: this machine's disk varies up to twofold between two identical
+# runs, which would drown the differences measured here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -21,15 +24,25 @@ now() { date +%s.%N; }
 best() { printf '%s\n' "$@" | sort -g | head -n 1; }
 ratio() { echo "scale=2; $1 / $2" | bc; }
 
-rm -rf "$work/tree"
-mkdir -p "$work/tree/src" "$work/cwd"
-python3 bench/make_tree.py "$work/tree/src" "$files" "$folders" "$megabytes"
-src=$(winpath "$work/tree/src")
+tree=${TREE_DIR:-}
+if [ -z "$tree" ]; then
+  if [ -d /dev/shm ] && [ "$(df -Pk /dev/shm | awk 'NR==2 {print $4}')" -gt $((megabytes * 5 * 1024)) ]; then
+    tree=/dev/shm/drovenmark-bench-program
+  else
+    tree=$work/tree
+  fi
+fi
+rm -rf "$tree"
+mkdir -p "$tree/src" "$work/cwd"
+trap 'rm -rf "$tree"' EXIT
+echo "tree in $tree"
+python3 bench/make_tree.py "$tree/src" "$files" "$folders" "$megabytes"
+src=$(winpath "$tree/src")
 # The program's own copy, so its daily log stays in the bench folder.
 mkdir -p "$work/bin"
 program_dir=${PROGRAM_DIR:-build/win/bin}
 cp "$program_dir/drovenmk.exe" "$program_dir/CRYPT.DLL" build/win/bin/floor_copy.exe "$work/bin/"
-python3 - "$work/tree/bench.dmk" "$src" "$(winpath "$work/tree/dst-program")" <<'PY'
+python3 - "$tree/bench.dmk" "$src" "$(winpath "$tree/dst-program")" <<'PY'
 import sys
 path, src, dst = sys.argv[1:4]
 lines = ["##Drovenmark1##", "", "[bench]", "Checked=1", "Src=" + src, "Dst=" + dst, "Update=0", "Filter=",
@@ -50,14 +63,14 @@ timed() {
 
 p1=(); p2=(); x1=(); x2=(); f1=()
 for r in $(seq "$runs"); do
-  rm -rf "$work/tree/dst-program" "$work/tree/dst-xcopy" "$work/tree/dst-floor"
-  t=$(timed "$work/bin/drovenmk.exe" -h "-a=$(winpath "$work/tree/bench.dmk")"); echo "program first run:     $t s"; p1+=("$t")
-  t=$(timed "$work/bin/drovenmk.exe" -h "-a=$(winpath "$work/tree/bench.dmk")"); echo "program no-change run: $t s"; p2+=("$t")
-  t=$(timed xcopy "$src" "$(winpath "$work/tree/dst-xcopy")" /E /D /Y /I /H /K); echo "xcopy first copy:      $t s"; x1+=("$t")
-  t=$(timed xcopy "$src" "$(winpath "$work/tree/dst-xcopy")" /E /D /Y /I /H /K); echo "xcopy /D no-change:    $t s"; x2+=("$t")
-  t=$(timed "$work/bin/floor_copy.exe" "$src" "$(winpath "$work/tree/dst-floor")"); echo "floor first copy:      $t s"; f1+=("$t")
+  rm -rf "$tree/dst-program" "$tree/dst-xcopy" "$tree/dst-floor"
+  t=$(timed "$work/bin/drovenmk.exe" -h "-a=$(winpath "$tree/bench.dmk")"); echo "program first run:     $t s"; p1+=("$t")
+  t=$(timed "$work/bin/drovenmk.exe" -h "-a=$(winpath "$tree/bench.dmk")"); echo "program no-change run: $t s"; p2+=("$t")
+  t=$(timed xcopy "$src" "$(winpath "$tree/dst-xcopy")" /E /D /Y /I /H /K); echo "xcopy first copy:      $t s"; x1+=("$t")
+  t=$(timed xcopy "$src" "$(winpath "$tree/dst-xcopy")" /E /D /Y /I /H /K); echo "xcopy /D no-change:    $t s"; x2+=("$t")
+  t=$(timed "$work/bin/floor_copy.exe" "$src" "$(winpath "$tree/dst-floor")"); echo "floor first copy:      $t s"; f1+=("$t")
 done
-copied=$(find "$work/tree/dst-program" -type f | wc -l)
+copied=$(find "$tree/dst-program" -type f | wc -l)
 echo "== whole programs, best of $runs (seconds); the program copied $copied files"
 echo "program first $(best "${p1[@]}"), no-change $(best "${p2[@]}")"
 echo "xcopy first $(best "${x1[@]}"), no-change $(best "${x2[@]}")"

@@ -85,6 +85,8 @@ struct TFileBackupThread::MirrorFolderState {
   uint32_t attributes = 0;
   // The source has no such folder (confirmed above): nothing to ask again.
   bool sourceAbsent = false;
+  // The walk found every entry here in the source, of the same kind.
+  bool allInSource = false;
 };
 
 TFileBackupThread::TFileBackupThread(BackupRunMode mode, const RunOptions& options, const RunServices& services)
@@ -231,6 +233,8 @@ void TFileBackupThread::RunJob(int row, BackupJob& job) {
   skipReadOnly_ = job.NotReadOnly != 0;
   skipHidden_ = job.NotHidden != 0;
   unlistedSourceFolders_.clear();
+  createdDestinationRoots_.clear();
+  mirrorNeedsNoSource_.clear();
   window_.SetModified();
 
   if (options_.statusBarProgress) {
@@ -436,10 +440,13 @@ bool TFileBackupThread::EnterCopyFolder(std::vector<CopyFolder>& stack, bool dst
       Report(kReportError, "エラー", kLevelMinimum, "フォルダの作成に失敗しました");
       return false;
     }
-    // A folder this walk creates starts empty, so its files need no lookup.
+    // A folder this walk creates starts empty, so its files need no lookup,
+    // and it will hold only copies of source files: nothing to mirror there.
     folder.destinationIsNew = true;
+    if (stack.empty() || !stack.back().destinationIsNew) createdDestinationRoots_.insert(fs_.NameKey(dstPath_));
   }
-  if (!ReadFolderReporting(srcPath_, folder.entries, true)) {
+  bool source_complete = ReadFolderReporting(srcPath_, folder.entries, true);
+  if (!source_complete) {
     // What could be read is still copied; mirroring leaves this folder's
     // backup alone, since a missing entry may only be an unread one.
     unlistedSourceFolders_.insert(fs_.NameKey(srcPath_));
@@ -457,12 +464,31 @@ bool TFileBackupThread::EnterCopyFolder(std::vector<CopyFolder>& stack, bool dst
         if (!entry.IsDotEntry()) folder.destination.emplace(fs_.NameKey(entry.name), std::move(entry));
       }
       if (!TestMode()) RemoveLeftoverTemporaries(folder, dstPath_);
+      if (source_complete) NoteWhetherMirrorCanSkipSource(folder);
     }
   }
   ShowProgress(0);
   if (!subDirs_) Report(kReportNotice, "通知", kLevelDetailed, "サブフォルダ内のファイルは無視します");
   stack.push_back(std::move(folder));
   return true;
+}
+
+void TFileBackupThread::NoteWhetherMirrorCanSkipSource(const CopyFolder& folder) {
+  // With both sides in hand, the walk sees whether every backup entry here
+  // has its source counterpart of the same kind. Mirroring then needs no
+  // second listing of this source folder. (A hash stands for the folder:
+  // two folders sharing one could only cost a deletion left for later.)
+  if (folder.destination.size() > folder.entries.size()) return;
+  std::unordered_map<std::string, bool> source;
+  source.reserve(folder.entries.size());
+  for (const DirEntry& entry : folder.entries) {
+    if (!entry.IsDotEntry()) source.emplace(fs_.NameKey(entry.name), entry.IsFolder());
+  }
+  for (const auto& [key, entry] : folder.destination) {
+    auto counterpart = source.find(key);
+    if (counterpart == source.end() || counterpart->second != entry.IsFolder()) return;
+  }
+  mirrorNeedsNoSource_.insert(std::hash<std::string>()(fs_.NameKey(dstPath_)));
 }
 
 void TFileBackupThread::RemoveLeftoverTemporaries(CopyFolder& folder, const std::string& dst) {
@@ -644,11 +670,15 @@ void TFileBackupThread::MirrorFolder(const std::string& src, const std::string& 
     std::string src_path = JoinPath(srcPath_, entry.name);
     std::string dst_path = JoinPath(dstPath_, entry.name);
     if (options_.statusBarProgress) window_.SetStatusPanel(3, dst_path);
-    auto counterpart = folder.source.find(fs_.NameKey(entry.name));
-    bool in_source = counterpart != folder.source.end();
+    bool in_source = folder.allInSource;
+    bool source_is_folder = in_source && entry.IsFolder();
+    if (!folder.allInSource) {
+      auto counterpart = folder.source.find(fs_.NameKey(entry.name));
+      in_source = counterpart != folder.source.end();
+      source_is_folder = in_source && counterpart->second;
+    }
     if (entry.IsFolder()) {
       if (entry.IsDotEntry() || !subDirs_) continue;
-      bool source_is_folder = in_source && counterpart->second;
       // A folder the listing did not show is asked for once more: it may be
       // there but unreadable, and then its backup must stay.
       if (!in_source && !folder.sourceAbsent && !SourceConfirmedAbsent(src_path)) continue;
@@ -672,9 +702,14 @@ bool TFileBackupThread::EnterMirrorFolder(std::vector<MirrorFolderState>& stack,
   folder.dstLength = dstPath_.size();
   folder.sourceAbsent = sourceAbsent;
   if (!sourceAbsent) {
+    // A folder the walk created holds copies of source files only.
+    if (createdDestinationRoots_.count(fs_.NameKey(dstPath_))) return false;
     // A source folder the walk could not read completely keeps its whole
     // backup: what the listing lacked may only have been unreadable.
     if (unlistedSourceFolders_.count(fs_.NameKey(srcPath_))) return false;
+    folder.allInSource = mirrorNeedsNoSource_.count(std::hash<std::string>()(fs_.NameKey(dstPath_))) > 0;
+  }
+  if (!sourceAbsent && !folder.allInSource) {
     std::vector<DirEntry> source;
     if (!ReadFolderReporting(srcPath_, source, true)) {
       unlistedSourceFolders_.insert(fs_.NameKey(srcPath_));

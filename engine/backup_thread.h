@@ -93,6 +93,7 @@ class TFileBackupThread {
   bool EnterCopyFolder(std::vector<CopyFolder>& stack, bool dstExists);
   bool IsSkippedDestination(const std::string& srcPath);
   void RemoveLeftoverTemporaries(CopyFolder& folder, const std::string& dst);
+  void NoteWhetherMirrorCanSkipSource(const CopyFolder& folder);
   void CopyOneFile(const DirEntry& source, const std::string& srcPath, const std::string& dstPath,
                    const CopyFolder& folder);
   void FinishCopy(const std::string& srcPath, const std::string& dstPath, bool update,
@@ -154,6 +155,12 @@ class TFileBackupThread {
   // Source folders of this job that could not be listed completely:
   // mirroring deletes nothing below them.
   std::unordered_set<std::string> unlistedSourceFolders_;
+  // Backup folders this job's walk created (the topmost of each new tree):
+  // they hold copies only, so mirroring has nothing to look for there.
+  std::unordered_set<std::string> createdDestinationRoots_;
+  // Backup folders (by a hash of their path) whose every entry the walk
+  // found in the source, of the same kind: mirroring lists only the backup.
+  std::unordered_set<size_t> mirrorNeedsNoSource_;
   // The folder paths of the walk and the mirror, grown and cut back as
   // they descend, so a deep tree costs one path, not one per level.
   std::string srcPath_;

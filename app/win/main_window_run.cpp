@@ -28,6 +28,11 @@ constexpr UINT_PTR kAutoBackupTimer = 1;
 constexpr UINT_PTR kIconTimer = 2;
 constexpr UINT_PTR kTimer1 = 3;
 constexpr UINT_PTR kTimerUpdate = 4;
+constexpr UINT_PTR kUiEventsTimer = 5;
+// After a batch of run events the window looks again this much later, so a
+// run that reports thousands of lines wakes it some fifty times a second
+// rather than once a line (each wake-up is a round trip to the system).
+constexpr UINT kUiEventsPauseMs = 20;
 constexpr int kSplitterHeight = 5;
 constexpr size_t kEventsPerBatch = 50000;
 constexpr int kCentredPanel = 2;
@@ -196,6 +201,10 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       if (wparam == kIconTimer) IconTimerTimer();
       if (wparam == kTimer1) Timer1Timer();
       if (wparam == kTimerUpdate) TimerUpdateTimer();
+      if (wparam == kUiEventsTimer) {
+        KillTimer(hwnd_, kUiEventsTimer);
+        ApplyUiEvents();
+      }
       return 0;
     case kUiEventsMessage:
       ApplyUiEvents();
@@ -511,7 +520,13 @@ void TMainForm::ApplyUiEvents() {
   int count = ListView_GetItemCount(statusList_);
   if (count > 0) ListView_EnsureVisible(statusList_, count - 1, FALSE);
   SendMessageW(statusList_, WM_SETREDRAW, TRUE, 0);
-  if (more) PostMessageW(hwnd_, kUiEventsMessage, 0, 0);
+  if (more) {
+    PostMessageW(hwnd_, kUiEventsMessage, 0, 0);
+  } else if (!batch.empty()) {
+    SetTimer(hwnd_, kUiEventsTimer, kUiEventsPauseMs, nullptr);
+  } else if (events_->Settle()) {
+    PostMessageW(hwnd_, kUiEventsMessage, 0, 0);
+  }
 }
 
 void TMainForm::RunStarted() {

@@ -27,10 +27,16 @@ std::deque<UiEvent> UiEventQueue::Take(size_t most, bool& more) {
       events_.erase(events_.begin(), events_.begin() + most);
     }
     more = !events_.empty();
-    wakePending_ = more;
   }
   room_.notify_all();
   return taken;
+}
+
+bool UiEventQueue::Settle() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!events_.empty()) return true;
+  wakePending_ = false;
+  return false;
 }
 
 void UiEventQueue::AddStatusLine(const ReportLine& line) {

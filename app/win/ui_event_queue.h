@@ -1,6 +1,8 @@
 // The run thread's window, as the UI thread sees it: every call becomes an
 // event in a locked queue, and one posted message wakes the UI thread, which
-// applies the events in order. The run thread never waits for the window,
+// applies the events in order. Once woken, the UI thread comes back on its
+// own until it finds the queue empty and settles it; only then does the
+// next event post again. The run thread never waits for the window,
 // except when the queue is full (a window busy with something else), so
 // memory stays bounded however many lines a run reports.
 #pragma once
@@ -43,6 +45,9 @@ class UiEventQueue : public RunWindow {
   // UI thread: takes up to `most` events, oldest first. `more` tells whether
   // events remain (the caller then posts itself another wake-up).
   std::deque<UiEvent> Take(size_t most, bool& more);
+  // UI thread, after a Take that found nothing: the next event wakes the
+  // window again. true when events arrived in between (take them now).
+  bool Settle();
 
  private:
   void Push(UiEvent event);

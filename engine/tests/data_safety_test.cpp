@@ -255,19 +255,34 @@ TEST_F(DataSafetyTest, DestinationMatchedByNameAndCheckedAtTheCopy) {
   EXPECT_EQ(summary, "( 新規:1  更新:2  エラー:1 )");
 }
 
-// A run that nothing has to do asks the file system once or twice per
-// folder, whatever the number of files.
-TEST_F(DataSafetyTest, NoChangeRunCostsListingsOnly) {
+// What a run asks the file system does not grow with the number of files:
+// a listing of each side per folder, the backup's listed once more for
+// mirroring, and the source's again only where the backup holds strays.
+TEST_F(DataSafetyTest, FileSystemCallsPerFolderNotPerFile) {
   for (int i = 0; i < 30; ++i) {
     fs.AddFile("C:\\src\\d" + std::to_string(i % 3) + "\\f" + std::to_string(i) + ".txt", "x", kOld);
   }
-  Run(Job());
-  fs.calls.clear();
-  Run(Job());
-  int total = 0;
-  for (const auto& [name, count] : fs.calls) total += count;
-  EXPECT_EQ(fs.calls["OpenListing"], 4 * 4);  // source and backup, walk and mirror, four folders
-  EXPECT_EQ(total - fs.calls["OpenListing"] - fs.calls["OpenAppend"], 2);  // the job's two folder checks
+  auto calls_of_a_run = [this] {
+    fs.calls.clear();
+    Run(Job());
+    int total = 0;
+    for (const auto& [name, count] : fs.calls) total += count;
+    return std::make_pair(fs.calls["OpenListing"], total);
+  };
+  // First run: the source listed; the backup is new, so nothing to mirror.
+  auto first = calls_of_a_run();
+  EXPECT_EQ(first.first, 4);
+  EXPECT_EQ(first.second, 4 + 2 + 4 + 30 * 2);  // + the job's two folder checks, 4 folders made, copy and rename
+  // Nothing changed: both sides walked, the backup listed again to mirror.
+  EXPECT_EQ(calls_of_a_run(), std::make_pair(3 * 4, 3 * 4 + 2));
+  // A stray in one folder: that folder's source is listed for mirroring.
+  fs.AddFile("D:\\dst\\d1\\stray.txt", "s", kOld);
+  fs.AddFile("D:\\dst\\d2\\old\\stray.txt", "s", kOld);
+  std::pair<int, int> with_strays = calls_of_a_run();
+  EXPECT_EQ(with_strays.first, 3 * 4 + 2 + 1);  // d1 and d2 again, d2\\old (no source) listed once
+  EXPECT_FALSE(fs.Exists("D:\\dst\\d1\\stray.txt"));
+  EXPECT_FALSE(fs.Exists("D:\\dst\\d2\\old"));
+  EXPECT_EQ(fs.Below("D:\\dst").size(), 3u + 30u);
 }
 
 // A tree of one folder per level, made up from the path alone so that ten

@@ -227,6 +227,7 @@ bool FakeFileSystem::CreateFolderTree(const std::string& path) {
     if (Key(bad) == key) return false;
   }
   if (!CreateFolderTree(ParentPath(path))) return false;
+  --calls["CreateFolderTree"];  // one call for the whole tree, as the system's
   Node node;
   node.path = WithoutTrailingDelimiter(path);
   node.folder = true;
