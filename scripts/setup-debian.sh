@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a fresh Debian 12 machine.
 # Quick when everything is already there.
+#   setup-debian.sh --screenshots   also the tools of the make show* commands
 set -euo pipefail
 packages=(cmake make g++ googletest libgtest-dev libgmock-dev
           g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
           fonts-ipafont-gothic python3 locales bc lhasa fp-utils-3.2.2 procps)
+if [ "${1:-}" = --screenshots ]; then
+  packages+=(imagemagick xdotool)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -30,6 +34,9 @@ fi
 # here with a clear message instead of deep inside a test run.
 commands=(cmake make g++ x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres
           wine wineboot wineserver xvfb-run xauth python3 locale-gen bc flock lhasa chmcmd pgrep)
+if [ "${1:-}" = --screenshots ]; then
+  commands+=(import xdotool)
+fi
 absent=()
 for c in "${commands[@]}"; do
   command -v "$c" >/dev/null 2>&1 || absent+=("$c")

@@ -6,9 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 # Screenshots and clicks without a mouse need two more tools.
-if ! command -v import >/dev/null || ! command -v xdotool >/dev/null; then
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq imagemagick xdotool >/dev/null
-fi
+# The screenshot tools (ImageMagick's import, xdotool) come with the set-up.
+bash scripts/setup-debian.sh --screenshots
 [ -d build/demo/drive ] || bash scripts/demo.sh >/dev/null
 export DM_WINE_ROOT=$root/build/demo-wine
 bed() { "$root/scripts/winebed" "$@"; }

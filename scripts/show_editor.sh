@@ -5,10 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-# Screenshots need ImageMagick's import.
-if ! command -v import >/dev/null; then
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq imagemagick >/dev/null
-fi
+# The screenshot tools (ImageMagick's import, xdotool) come with the set-up.
+bash scripts/setup-debian.sh --screenshots
 [ -d build/demo/drive ] || bash scripts/demo.sh >/dev/null
 if [ -z "${DM_IN_XVFB:-}" ]; then
   exec env DM_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"

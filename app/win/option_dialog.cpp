@@ -12,6 +12,7 @@
 #include "app/win/shell_browse.h"
 #include "base/win/gdi_handles.h"
 #include "base/win/wide.h"
+#include "base/win/modal_dialog.h"
 
 namespace dm {
 
@@ -38,32 +39,16 @@ void FillList(HWND list, const std::vector<std::string>& items) {
   }
 }
 
-class OptionDialog {
+class OptionDialog : public ModalDialog {
  public:
   explicit OptionDialog(OptionFields& fields) : fields_(fields), carried_(fields) {}
 
   bool Run(HWND owner) {
-    // An empty template: the controls are created in WM_INITDIALOG.
-    struct alignas(4) Template {
-      DLGTEMPLATE dialog;
-      WORD menu, windowClass, title;
-    } tmpl = {};
-    tmpl.dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &tmpl.dialog, owner, Proc,
-                                             reinterpret_cast<LPARAM>(this));
-    return result == IDOK;
+    return RunModal(owner, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME) == IDOK;
   }
 
  private:
-  static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-    auto* self = reinterpret_cast<OptionDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    if (!self) return FALSE;
-    if (message == WM_INITDIALOG) self->dialog_ = dialog;
-    return self->Handle(message, wparam, lparam);
-  }
-
-  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) override {
     switch (message) {
       case WM_INITDIALOG:
         FormCreate(GetWindow(dialog_, GW_OWNER));
@@ -470,7 +455,6 @@ class OptionDialog {
   // hour list keeps the value it had.
   OptionFields carried_;
   int shownKind_ = 0;  // the schedule kind whose row is on screen
-  HWND dialog_ = nullptr;
   HWND tab_ = nullptr;
   RECT pageArea_ = {};
   std::vector<HWND> pages_[kPageCount];

@@ -11,6 +11,7 @@
 
 #include "backupset/win/folder_setting_ids.h"
 #include "base/win/wide.h"
+#include "base/win/modal_dialog.h"
 
 namespace dm {
 
@@ -97,7 +98,7 @@ std::optional<std::wstring> BrowseForFolder(HWND owner, const wchar_t* title, co
   return result;
 }
 
-class FolderSettingDialog {
+class FolderSettingDialog : public ModalDialog {
  public:
   FolderSettingDialog(EditorFields& fields, SetFileServices& services) : fields_(fields), services_(services) {}
   ~FolderSettingDialog() {
@@ -108,29 +109,11 @@ class FolderSettingDialog {
   }
 
   bool Run(HWND owner) {
-    // An empty template: the controls are created in WM_INITDIALOG.
-    struct alignas(4) Template {
-      DLGTEMPLATE dialog;
-      WORD menu, windowClass, title;
-    } tmpl = {};
-    tmpl.dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    tmpl.dialog.cx = 300;
-    tmpl.dialog.cy = 240;
-    INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &tmpl.dialog, owner, Proc,
-                                             reinterpret_cast<LPARAM>(this));
-    return result == IDOK;
+    return RunModal(owner, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 300, 240) == IDOK;
   }
 
  private:
-  static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-    auto* self = reinterpret_cast<FolderSettingDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    if (!self) return FALSE;
-    if (message == WM_INITDIALOG) self->dialog_ = dialog;
-    return self->Handle(message, wparam, lparam);
-  }
-
-  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) override {
     switch (message) {
       case WM_INITDIALOG:
         FormCreate(GetWindow(dialog_, GW_OWNER));
@@ -513,7 +496,6 @@ class FolderSettingDialog {
 
   EditorFields& fields_;
   SetFileServices& services_;
-  HWND dialog_ = nullptr;
   HWND tab_ = nullptr;
   HWND tooltip_ = nullptr;
   RECT pageArea_ = {};

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/win/wide.h"
+#include "base/win/modal_dialog.h"
 #include "logview/win/log_view_ids.h"
 
 namespace dm {
@@ -35,7 +36,7 @@ constexpr int kMinWidth = 440;
 constexpr int kMinHeight = 300;
 constexpr COLORREF kLineBackground = RGB(0xE0, 0xE0, 0xE0);
 
-class LogViewDialog {
+class LogViewDialog : public ModalDialog {
  public:
   LogViewDialog(LogFolder& folder, const RECT& bounds, HIMAGELIST images)
       : model_(folder), bounds_(bounds), images_(images) {}
@@ -44,27 +45,12 @@ class LogViewDialog {
   }
 
   void Run(HWND owner) {
-    // An empty template: the controls are made in WM_INITDIALOG.
-    struct alignas(4) Template {
-      DLGTEMPLATE dialog;
-      WORD menu, windowClass, title;
-    } tmpl = {};
-    tmpl.dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
-    tmpl.dialog.cx = 400;
-    tmpl.dialog.cy = 300;
-    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &tmpl.dialog, owner, Proc, reinterpret_cast<LPARAM>(this));
+    RunModal(owner, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN, 0, 400,
+             300);
   }
 
  private:
-  static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-    auto* self = reinterpret_cast<LogViewDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    if (!self) return FALSE;
-    if (message == WM_INITDIALOG) self->dialog_ = dialog;
-    return self->Handle(message, wparam, lparam);
-  }
-
-  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) override {
     switch (message) {
       case WM_INITDIALOG:
         FormCreate();
@@ -384,7 +370,6 @@ class LogViewDialog {
   LogViewModel model_;
   RECT bounds_;
   HIMAGELIST images_;
-  HWND dialog_ = nullptr;
   HWND days_ = nullptr;   // ListView2
   HWND lines_ = nullptr;  // ListView1
   HWND errorOnly_ = nullptr;

@@ -40,9 +40,9 @@ make_set() {
   local file=$1; shift
   {
     printf '##Drovenmark1##\r\n'
-    local spec name src dst extra
-    for spec in "$@"; do
-      IFS='|' read -r name src dst extra <<<"$spec"
+    local setting name src dst extra
+    for setting in "$@"; do
+      IFS='|' read -r name src dst extra <<<"$setting"
       printf '\r\n[%s]\r\nChecked=1\r\nSrc=%s\r\nDst=%s\r\nUpdate=\r\nFilter=\r\nMirror=1\r\nSubDir=1\r\n' \
         "$name" "$src" "$dst"
       local pair
