@@ -91,6 +91,10 @@ class UpdateProgramTest : public ProgramTest {
     port = Env("DM_TEST_HTTP_PORT");
     if (port.empty()) GTEST_SKIP() << "run through update_wine_test.sh, which starts the test server";
     ProgramTest::SetUp();
+    // A program of the test before may still be ending (closing takes a few
+    // seconds under Wine) and would hold the single-instance mutex.
+    WaitFor([] { return ObjectHandle(OpenMutexW(SYNCHRONIZE, FALSE, L"DROVENMK_WIN32")).Get() == nullptr; },
+            30000);
     download = JoinPath(root, "download");
     SetOptions([&](AppOptions& o) {
       o.updateDownloadFolder = download;
