@@ -5,21 +5,8 @@
 # then the viewer is opened on the latest day and on the day before, and
 # the help's contents are shown. Runs on a virtual display and saves
 # build/screenshots/logview.png, logview-earlier.png and help.png.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
-# Screenshots and keys without a keyboard need two more tools.
-# The screenshot tools (ImageMagick's import, xdotool) come with the set-up.
-bash scripts/setup-debian.sh --screenshots
-[ -d build/demo/drive ] || bash scripts/demo.sh >/dev/null
-if [ -z "${DM_IN_XVFB:-}" ]; then
-  exec env DM_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
-export DM_WINE_ROOT=$root/build/demo-wine
-bed() { "$root/scripts/winebed" "$@"; }
+source "$(dirname "$0")/show_common.sh"
 work=$root/build/show-logview
-shots=$root/build/screenshots
-mkdir -p "$shots"
 rm -rf "$work"
 mkdir -p "$work"
 cp build/win/bin/drovenmk.exe build/win/bin/drovenmk.chm build/win/bin/CRYPT.DLL "$work/"

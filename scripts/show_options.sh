@@ -2,23 +2,9 @@
 # Screenshots of the options dialog's three pages and of the administrator
 # lock's password prompt, on a virtual display: build/screenshots/
 # options-page-1.png to -3.png and lock-prompt.png.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
-# The screenshot tools (ImageMagick's import, xdotool) come with the set-up.
-bash scripts/setup-debian.sh --screenshots
-[ -d build/demo/drive ] || bash scripts/demo.sh >/dev/null
-if [ -z "${DM_IN_XVFB:-}" ]; then
-  exec env DM_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
-export DM_WINE_ROOT=$root/build/demo-wine
-bed() { "$root/scripts/winebed" "$@"; }
-program="$root/build/win/bin/drovenmk.exe"
-shots=$root/build/screenshots
-mkdir -p "$shots"
+source "$(dirname "$0")/show_common.sh"
 # Every Wine program starts in the demo's scratch folder, never here.
 in_demo() { (cd build/demo && "$@"); }
-post() { in_demo bed run wine "$root/build/win/bin/dmpost.exe" "$@"; }
 lock() { in_demo bed run wine reg add 'HKLM\Software\Quorvanta\Drovenmark' /v OptionPassword /t REG_DWORD /d "$1" /f >/dev/null; }
 
 in_demo bed run wine "$program" 'D:\sample.dmk' &

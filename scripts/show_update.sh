@@ -4,24 +4,10 @@
 # (slow) download from a loopback test server, and the about box. Saves
 # build/screenshots/update-confirm.png, update-details.png,
 # update-download.png and about.png.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
-# The screenshot tools (ImageMagick's import, xdotool) come with the set-up.
-bash scripts/setup-debian.sh --screenshots
-[ -d build/demo/drive ] || bash scripts/demo.sh >/dev/null
-if [ -z "${DM_IN_XVFB:-}" ]; then
-  exec env DM_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
-export DM_WINE_ROOT=$root/build/demo-wine
-bed() { "$root/scripts/winebed" "$@"; }
-program="$root/build/win/bin/drovenmk.exe"
-shots=$root/build/screenshots
+source "$(dirname "$0")/show_common.sh"
 work=$root/build/show-update
-mkdir -p "$shots"
 rm -rf "$work"
 mkdir -p "$work"
-post() { (cd build/demo && bed run wine "$root/build/win/bin/dmpost.exe" "$@"); }
 
 # The server: a newer build whose archive comes slowly.
 tests=$root/update/win/tests
