@@ -16,18 +16,9 @@ bin=build/win/bin
 run() { (cd "$work" && ../../scripts/winebed run wine "$@"); }
 winpath() { printf 'Z:%s' "$(cd "$1" && pwd)" | tr '/' '\\'; }
 seconds_of() { sed -n 's/.*seconds=\([0-9.]*\).*/\1/p'; }
-now() { date +%s.%N; }
-best() { printf '%s\n' "$@" | sort -g | head -n 1; }
-ratio() { echo "scale=2; $1 / $2" | bc; }
+source bench/bench_common.sh
 
-data=${TREE_DIR:-}
-if [ -z "$data" ]; then
-  if [ -d /dev/shm ] && [ "$(df -Pk /dev/shm | awk 'NR==2 {print $4}')" -gt $((megabytes * 8 * 1024)) ]; then
-    data=/dev/shm/drovenmark-bench-engine
-  else
-    data=$work/trees
-  fi
-fi
+data=$(tree_folder drovenmark-bench-engine $((megabytes * 8 * 1024)) "$work/trees")
 rm -rf "$work" "$data"
 mkdir -p "$work" "$data/src"
 trap 'rm -rf "$data"' EXIT

@@ -6,9 +6,8 @@
 # figure is the best of RUNS rounds (2).
 #   FILES (20000), FOLDERS (2000), MB (90) size the tree; PROGRAM_DIR (build/win/bin)
 #   names another build's drovenmk.exe and CRYPT.DLL, to compare two versions.
-# The tree lives in memory (/dev/shm) when it can, TREE_DIR names another
-# place: this machine's disk varies up to twofold between two identical
-# runs, which would drown the differences measured here.
+# The tree lives in memory when it can (see bench_common.sh), since the
+# disk's noise would drown the differences measured here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -20,18 +19,9 @@ work=$root/build/bench-program
 export DM_WINE_ROOT=$work/wine   # its own prefix: the options below stay here
 bed() { "$root/scripts/winebed" "$@"; }
 winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
-now() { date +%s.%N; }
-best() { printf '%s\n' "$@" | sort -g | head -n 1; }
-ratio() { echo "scale=2; $1 / $2" | bc; }
+source bench/bench_common.sh
 
-tree=${TREE_DIR:-}
-if [ -z "$tree" ]; then
-  if [ -d /dev/shm ] && [ "$(df -Pk /dev/shm | awk 'NR==2 {print $4}')" -gt $((megabytes * 5 * 1024)) ]; then
-    tree=/dev/shm/drovenmark-bench-program
-  else
-    tree=$work/tree
-  fi
-fi
+tree=$(tree_folder drovenmark-bench-program $((megabytes * 5 * 1024)) "$work/tree")
 rm -rf "$tree"
 mkdir -p "$tree/src" "$work/cwd"
 trap 'rm -rf "$tree"' EXIT
