@@ -9,60 +9,25 @@
 #include <thread>
 
 #include "engine/run_thread.h"
-#include "engine/tests/engine_test_support.h"
-#include "engine/tests/fake_file_system.h"
+#include "engine/tests/engine_run_test.h"
 
 namespace dm {
 namespace {
 
 using ::testing::Contains;
 
-const DateTimeParts kNow = LocalTime(2007, 12, 31, 9, 0, 5);
 const DateTimeParts kOld = LocalTime(2007, 1, 10, 12, 0, 0);
 const DateTimeParts kNew = LocalTime(2007, 2, 10, 12, 0, 0);
 
-class BackupRunTest : public ::testing::Test {
+class BackupRunTest : public EngineRunTest {
  protected:
-  BackupJob Job(const std::string& src = "C:\\src", const std::string& dst = "D:\\dst") {
-    BackupSetting setting = FileDefaultSetting("job");
-    setting[kSrc] = src;
-    setting[kDst] = dst;
-    setting[kFilter] = "";
-    setting[kMirror] = "0";
-    return MakeBackupJob(setting, true);
-  }
-
-  void Run(std::vector<BackupJob> jobs, BackupRunMode mode = kRunManual) {
-    TFileBackupThread run(mode, options, RunServices{fs, window, control, clock});
-    for (BackupJob& job : jobs) run.AddJob(std::move(job));
-    run.Execute();
-    summary = run.Summary();
-  }
-  void Run(BackupJob job, BackupRunMode mode = kRunManual) { Run(std::vector<BackupJob>{std::move(job)}, mode); }
+  void SetUp() override { mirror = false; }
 
   bool HasLine(const std::string& titleAndText) const {
     std::vector<std::string> texts = window.Texts();
     return std::find(texts.begin(), texts.end(), titleAndText) != texts.end();
   }
-  int CountLines(const std::string& title) const {
-    int count = 0;
-    for (const std::string& t : window.Texts()) count += t.rfind(title + "|", 0) == 0;
-    return count;
-  }
-  // No temporary copy left anywhere below a folder.
-  bool NoTemporaryFiles(const std::string& folder) const {
-    for (const std::string& path : fs.Below(folder)) {
-      if (path.find("~dmk") != std::string::npos) return false;
-    }
-    return true;
-  }
-
-  RunOptions options{.statusLevel = 3, .finishDelayMs = 0};
-  FakeFileSystem fs;
-  RecordingWindow window;
-  RunControl control;
-  FixedClock clock{kNow};
-  std::string summary;
+  int CountLines(const std::string& title) const { return static_cast<int>(Lines(title).size()); }
 };
 
 TEST_F(BackupRunTest, NewerFilesAreCopiedOthersLeftAlone) {
@@ -81,7 +46,7 @@ TEST_F(BackupRunTest, NewerFilesAreCopiedOthersLeftAlone) {
   EXPECT_EQ(fs.Content("D:\\dst\\same.txt"), "dest");
   EXPECT_EQ(fs.Content("D:\\dst\\older.txt"), "dest");
   EXPECT_EQ(fs.Content("D:\\dst\\sub\\deep.txt"), "deep");
-  EXPECT_TRUE(NoTemporaryFiles("D:\\dst"));
+  EXPECT_FALSE(AnyTemporaryBelow("D:\\dst"));
   EXPECT_EQ(summary, "( 新規:2  更新:1  エラー:0 )");
 
   std::vector<std::string> expected = {
@@ -301,7 +266,7 @@ TEST_F(BackupRunTest, FailedCopyKeepsThePreviousBackup) {
   EXPECT_EQ(fs.Content("D:\\dst\\locked.txt"), "previous backup");
   EXPECT_FALSE(fs.Exists("D:\\dst\\fresh.txt"));
   EXPECT_EQ(fs.Content("D:\\dst\\z.txt"), "z");  // the run goes on
-  EXPECT_TRUE(NoTemporaryFiles("D:\\dst"));
+  EXPECT_FALSE(AnyTemporaryBelow("D:\\dst"));
   EXPECT_TRUE(HasLine("エラー|ファイルの更新コピーに失敗しました。D:\\dst\\locked.txt"));
   EXPECT_TRUE(HasLine("エラー|ファイルの新規コピーに失敗しました。D:\\dst\\fresh.txt"));
   EXPECT_TRUE(HasLine("通知|(32) プロセスはファイルにアクセスできません。"));
@@ -335,7 +300,7 @@ TEST_F(BackupRunTest, AbortDuringTheThirdJobCancelsItsCopy) {
   EXPECT_EQ(fs.Content("D:\\two\\f.txt"), "new two");
   EXPECT_EQ(fs.Content("D:\\three\\f.txt"), "previous");
   EXPECT_EQ(fs.Content("D:\\four\\f.txt"), "previous");
-  EXPECT_TRUE(NoTemporaryFiles("D:\\three"));
+  EXPECT_FALSE(AnyTemporaryBelow("D:\\three"));
   EXPECT_TRUE(HasLine("エラー|ファイルの更新コピーに失敗しました。D:\\three\\f.txt"));
   EXPECT_THAT(window.updates, Contains("2:処理中止"));
   EXPECT_THAT(window.updates, Contains("3:処理中止"));

@@ -9,9 +9,7 @@
 #include <functional>
 
 #include "base/paths.h"
-#include "engine/backup_thread.h"
-#include "engine/tests/engine_test_support.h"
-#include "engine/tests/fake_file_system.h"
+#include "engine/tests/engine_run_test.h"
 
 namespace dm {
 namespace {
@@ -21,22 +19,12 @@ using ::testing::ElementsAre;
 const DateTimeParts kOld = LocalTime(2007, 1, 10, 12, 0, 0);
 const DateTimeParts kNew = LocalTime(2007, 2, 10, 12, 0, 0);
 
-class DataSafetyTest : public ::testing::Test {
+class DataSafetyTest : public EngineRunTest {
  protected:
-  BackupJob Job(const std::string& src = "C:\\src", const std::string& dst = "D:\\dst") {
-    BackupSetting setting = FileDefaultSetting("job");
-    setting[kSrc] = src;
-    setting[kDst] = dst;
-    setting[kFilter] = "";
-    return MakeBackupJob(setting, true);  // mirroring on, as a new setting has it
-  }
+  // Each run's lines on their own.
   int Run(const BackupJob& job, BackupRunMode mode = kRunManual) {
     window = RecordingWindow();
-    TFileBackupThread run(mode, options, RunServices{fs, window, control, clock});
-    run.AddJob(job);
-    run.Execute();
-    summary = run.Summary();
-    return run.ErrorCount();
+    return EngineRunTest::Run(job, mode);
   }
   // Files and folders below a folder with their contents.
   std::map<std::string, std::string> Snapshot(const std::string& folder) const {
@@ -44,20 +32,6 @@ class DataSafetyTest : public ::testing::Test {
     for (const std::string& path : fs.Below(folder)) files[path] = fs.Content(path);
     return files;
   }
-  std::vector<std::string> Lines(const std::string& title) const {
-    std::vector<std::string> lines;
-    for (const std::string& t : window.Texts()) {
-      if (t.rfind(title + "|", 0) == 0) lines.push_back(t.substr(title.size() + 1));
-    }
-    return lines;
-  }
-
-  RunOptions options{.statusLevel = 3, .finishDelayMs = 0};
-  FakeFileSystem fs;
-  RecordingWindow window;
-  RunControl control;
-  FixedClock clock{LocalTime(2007, 12, 31, 9, 0, 5)};
-  std::string summary;
 };
 
 // A source folder that cannot be read completely keeps its whole backup,

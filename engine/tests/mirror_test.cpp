@@ -1,33 +1,17 @@
 #include <gtest/gtest.h>
 
-#include "engine/backup_thread.h"
-#include "engine/tests/engine_test_support.h"
-#include "engine/tests/fake_file_system.h"
+#include "engine/tests/engine_run_test.h"
 
 namespace dm {
 namespace {
 
 const DateTimeParts kTime = LocalTime(2007, 1, 10, 12, 0, 0);
 
-class MirrorTest : public ::testing::Test {
+class MirrorTest : public EngineRunTest {
  protected:
   void SetUp() override {
     fs.AddFile("C:\\src\\a.txt", "a", kTime);
     fs.AddFile("D:\\dst\\a.txt", "a", kTime);
-  }
-  BackupJob Job() {
-    BackupSetting setting = FileDefaultSetting("m");
-    setting[kSrc] = "C:\\src";
-    setting[kDst] = "D:\\dst";
-    setting[kFilter] = "";
-    return MakeBackupJob(setting, true);
-  }
-  void Run(const BackupJob& job, BackupRunMode mode = kRunManual) {
-    RunOptions options{.statusLevel = 3, .finishDelayMs = 0};
-    TFileBackupThread run(mode, options, RunServices{fs, window, control, clock});
-    run.AddJob(job);
-    run.Execute();
-    summary = run.Summary();
   }
   std::vector<std::string> Deletions() const {
     std::vector<std::string> lines;
@@ -36,12 +20,6 @@ class MirrorTest : public ::testing::Test {
     }
     return lines;
   }
-
-  FakeFileSystem fs;
-  RecordingWindow window;
-  RunControl control;
-  FixedClock clock{LocalTime(2007, 12, 31, 9, 0, 5)};
-  std::string summary;
 };
 
 TEST_F(MirrorTest, DeletesWhatTheSourceNoLongerHoldsContentsFirst) {
