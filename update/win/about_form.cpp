@@ -20,9 +20,9 @@ const char kNotFound[] = "not found.";
 using CryptGetVersionFunction = char*(__stdcall*)(char* versionOut);
 
 std::string ArchiveLibraryVersion() {
-  ModuleHandle library(LoadLibraryW(kArchiveLibraryFile));
+  ModuleHandle library(LoadLibraryW(lzh::kUnlhaLibraryName));
   if (!library) return kNotFound;
-  auto get_version = LibraryFunction<UnlhaGetVersionFunction>(library.Get(), "UnlhaGetVersion");
+  auto get_version = LibraryFunction<lzh::UnlhaGetVersionFunction>(library.Get(), lzh::kUnlhaGetVersionName);
   return get_version ? LibraryVersionText(get_version()) : kNotFound;
 }
 
