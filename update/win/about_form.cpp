@@ -5,6 +5,7 @@
 #include "base/sjis.h"
 #include "base/win/gdi_handles.h"
 #include "base/win/wide.h"
+#include "crypt/win/crypt_api.h"
 #include "update/update_steps.h"
 #include "update/win/archive_library.h"
 #include "update/win/form.h"
@@ -16,8 +17,6 @@ namespace {
 
 constexpr int kShellIconIndex = 72;
 const char kNotFound[] = "not found.";
-
-using CryptGetVersionFunction = char*(__stdcall*)(char* versionOut);
 
 std::string ArchiveLibraryVersion() {
   ModuleHandle library(LoadLibraryW(lzh::kUnlhaLibraryName));
@@ -31,7 +30,7 @@ std::string CryptLibraryVersion() {
   // has said why itself.
   ModuleHandle library(LoadLibraryW(L"CRYPT.DLL"));
   if (!library) return kNotFound;
-  auto get_version = LibraryFunction<CryptGetVersionFunction>(library.Get(), "CryptGetVersion");
+  auto get_version = LibraryFunction<crypt::CryptGetVersionFunction>(library.Get(), crypt::kCryptGetVersionName);
   if (!get_version) return kNotFound;
   char text[128] = {};  // the library writes at most 103 bytes and a terminator
   get_version(text);
