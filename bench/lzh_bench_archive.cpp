@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "unlha/crc16.h"
+#include "unlha/tests/archive_builder.h"
 
 namespace {
 
@@ -295,36 +295,6 @@ std::string PackLh7(const std::string& data) {
   return out.out;
 }
 
-void Put16(std::string& out, uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
-// A level-2 header: fixed part, then the name extension and the end mark.
-std::string Level2Header(const std::string& method, const std::string& name, size_t packed, size_t original,
-                         uint16_t crc) {
-  std::string h;
-  const size_t total = 26 + 1 + name.size() + 2;
-  Put16(h, static_cast<uint32_t>(total));
-  h += method;
-  Put32(h, static_cast<uint32_t>(packed));
-  Put32(h, static_cast<uint32_t>(original));
-  Put32(h, 1234567890);
-  h += '\x20';
-  h += '\x02';
-  Put16(h, crc);
-  h += 'W';
-  Put16(h, static_cast<uint32_t>(1 + name.size() + 2));
-  h += '\x01';
-  h += name;
-  Put16(h, 0);
-  return h;
-}
-
 std::string Words(std::mt19937& random, size_t size) {
   std::vector<std::string> vocabulary;
   for (int i = 0; i < 2000; ++i) {
@@ -403,15 +373,18 @@ int main(int argc, char** argv) {
   size_t originalTotal = 0, packedTotal = 0;
   for (const File& file : files) {
     const std::string data = file.make(random, static_cast<size_t>(total * file.share));
-    const uint16_t crc = dm::lzh::UpdateCrc16(0, reinterpret_cast<const uint8_t*>(data.data()), data.size());
-    std::string packed = file.pack ? PackLh7(data) : std::string();
-    const bool stored = !file.pack || packed.size() >= data.size();
-    if (stored) packed = data;
-    const std::string header = Level2Header(stored ? "-lh0-" : "-lh7-", file.name, packed.size(), data.size(), crc);
+    dm::lzh::testing::BuiltEntry entry;  // stored, with a level-2 header
+    entry.name = file.name;
+    entry.originalSize = data.size();
+    entry.crc = dm::lzh::testing::Crc16Of(data);
+    if (file.pack) entry.packed = PackLh7(data);
+    if (file.pack && entry.packed.size() < data.size()) entry.method = "-lh7-";
+    else entry.packed = data;
+    const std::string header = dm::lzh::testing::BuildHeader(entry);
     std::fwrite(header.data(), 1, header.size(), out);
-    std::fwrite(packed.data(), 1, packed.size(), out);
+    std::fwrite(entry.packed.data(), 1, entry.packed.size(), out);
     originalTotal += data.size();
-    packedTotal += packed.size();
+    packedTotal += entry.packed.size();
   }
   std::fputc(0, out);
   std::fclose(out);

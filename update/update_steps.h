@@ -9,7 +9,6 @@
 
 namespace dm {
 
-inline constexpr char kArchiveLibraryName[] = "UNLHA32.DLL";
 inline constexpr char kProgramFileName[] = "drovenmk.exe";
 inline constexpr size_t kArchiveOutputBytes = 32000;
 

@@ -3,8 +3,9 @@
 #include <shellapi.h>
 
 #include "base/sjis.h"
-#include "base/win/handles.h"
+#include "base/win/gdi_handles.h"
 #include "base/win/wide.h"
+#include "crypt/win/crypt_api.h"
 #include "update/update_steps.h"
 #include "update/win/archive_library.h"
 #include "update/win/form.h"
@@ -17,12 +18,10 @@ namespace {
 constexpr int kShellIconIndex = 72;
 const char kNotFound[] = "not found.";
 
-using CryptGetVersionFunction = char*(__stdcall*)(char* versionOut);
-
 std::string ArchiveLibraryVersion() {
-  ModuleHandle library(LoadLibraryW(kArchiveLibraryFile));
+  ModuleHandle library(LoadLibraryW(lzh::kUnlhaLibraryName));
   if (!library) return kNotFound;
-  auto get_version = LibraryFunction<UnlhaGetVersionFunction>(library.Get(), "UnlhaGetVersion");
+  auto get_version = LibraryFunction<lzh::UnlhaGetVersionFunction>(library.Get(), lzh::kUnlhaGetVersionName);
   return get_version ? LibraryVersionText(get_version()) : kNotFound;
 }
 
@@ -31,7 +30,7 @@ std::string CryptLibraryVersion() {
   // has said why itself.
   ModuleHandle library(LoadLibraryW(L"CRYPT.DLL"));
   if (!library) return kNotFound;
-  auto get_version = LibraryFunction<CryptGetVersionFunction>(library.Get(), "CryptGetVersion");
+  auto get_version = LibraryFunction<crypt::CryptGetVersionFunction>(library.Get(), crypt::kCryptGetVersionName);
   if (!get_version) return kNotFound;
   char text[128] = {};  // the library writes at most 103 bytes and a terminator
   get_version(text);
@@ -42,28 +41,23 @@ std::string CryptLibraryVersion() {
 class AboutForm : public Form {
  public:
   explicit AboutForm(const ProgramVersion& version) : version_(version) {}
-  ~AboutForm() override {
-    for (HFONT font : {titleFont_, linkFont_}) {
-      if (font) DeleteObject(font);
-    }
-    for (HICON icon : {smallIcon_, programIcon_}) {
-      if (icon) DestroyIcon(icon);
-    }
-  }
   void Run(HWND owner) { ShowModal(owner, kAboutCaption, 383, 265); }
 
  private:
   bool FormCreate() override {
-    titleFont_ = CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic");
-    linkFont_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic");
+    titleFont_.Reset(
+        CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic"));
+    linkFont_.Reset(
+        CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic"));
     Add(L"STATIC", nullptr, SS_SUNKEN, 8, 8, 367, 212, AboutPanel1);
     HWND image = Add(L"STATIC", nullptr, SS_ICON | SS_NOTIFY, 22, 22, 32, 32, AboutImage1);
-    programIcon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
-    SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(programIcon_), 0);
+    programIcon_.Reset(
+        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0)));
+    SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(programIcon_.Get()), 0);
     SetWindowPos(image, nullptr, 22, 22, 32, 32, SWP_NOZORDER);
 
     HWND title = Add(L"STATIC", L"Drovenmark", SS_LEFT | SS_NOPREFIX, 70, 20, 290, 22, AboutLabel1);
-    SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_), FALSE);
+    SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()), FALSE);
     Add(L"STATIC", L"Version 2.10", SS_LEFT | SS_NOPREFIX, 70, 48, 290, 16, AboutLabel2);
     Add(L"STATIC", L"Copyright (C) Quorvanta", SS_LEFT | SS_NOPREFIX, 70, 68, 290, 16, AboutLabel3);
 
@@ -80,7 +74,7 @@ class AboutForm : public Form {
     Add(L"STATIC", L"E-Mail:", SS_LEFT, 22, 184, 60, 16, AboutLabel6);
     HWND mail = Add(L"STATIC", Utf8ToWide(kMailAddress).c_str(), SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 86, 184, 276,
                     16, AboutLabel7);
-    for (HWND link : {home, mail}) SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
+    for (HWND link : {home, mail}) SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.Get()), FALSE);
 
     Add(L"STATIC", L"Build 410", SS_LEFT | SS_NOPREFIX, 12, 234, 200, 16, AboutLabel12);
     Add(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 295, 230, 80, 26, AboutOKBtn);
@@ -106,9 +100,11 @@ class AboutForm : public Form {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     std::wstring shell = std::wstring(system) + L"\\shell32.dll";
-    ExtractIconExW(shell.c_str(), kShellIconIndex, nullptr, &smallIcon_, 1);
+    HICON icon = nullptr;
+    ExtractIconExW(shell.c_str(), kShellIconIndex, nullptr, &icon, 1);
+    smallIcon_.Reset(icon);
     for (int id : {AboutImage2, AboutImage3}) {
-      SendMessageW(Item(id), STM_SETICON, reinterpret_cast<WPARAM>(smallIcon_), 0);
+      SendMessageW(Item(id), STM_SETICON, reinterpret_cast<WPARAM>(smallIcon_.Get()), 0);
     }
   }
 
@@ -163,10 +159,10 @@ class AboutForm : public Form {
   }
 
   const ProgramVersion& version_;
-  HFONT titleFont_ = nullptr;
-  HFONT linkFont_ = nullptr;
-  HICON smallIcon_ = nullptr;
-  HICON programIcon_ = nullptr;
+  FontHandle titleFont_;
+  FontHandle linkFont_;
+  IconHandle smallIcon_;
+  IconHandle programIcon_;
 };
 
 }  // namespace

@@ -1,28 +1,13 @@
-// The outside LZH archive library "UNLHA32.DLL", loaded by name for an
-// extraction and for the about box, and released after each use.
+// The LZH archive library "UNLHA32.DLL" (its exports in unlha_api.h), loaded
+// by name for an extraction and for the about box, and released after each
+// use.
 #pragma once
 
 #include <windows.h>
 
+#include "unlha/win/unlha_api.h"
+
 namespace dm {
-
-inline constexpr wchar_t kArchiveLibraryFile[] = L"UNLHA32.DLL";
-
-// Called by the library while it writes a file. `record` (may be null)
-// begins with two 32-bit fields: the size of the file being extracted and
-// the bytes written so far. Answering FALSE aborts the extraction.
-using ArchiveProgressCallback = BOOL(CALLBACK*)(HWND window, UINT message, UINT state, LPVOID record);
-
-using UnlhaFunction = int(WINAPI*)(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize);
-using UnlhaSetOwnerWindowExFunction = BOOL(WINAPI*)(HWND window, ArchiveProgressCallback callback);
-using UnlhaKillOwnerWindowExFunction = BOOL(WINAPI*)(HWND window);
-using UnlhaGetVersionFunction = WORD(WINAPI*)();
-
-// The first fields of the library's progress record.
-struct ArchiveProgressRecord {
-  DWORD fileSize;
-  DWORD writeSize;
-};
 
 template <typename Function>
 Function LibraryFunction(HMODULE library, const char* name) {

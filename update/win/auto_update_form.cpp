@@ -249,14 +249,15 @@ class AutoUpdateForm : public Form, public DownloadView {
 
   void Extract(const std::string& archivePath) {
     std::string command = ExtractionCommand(archivePath, settings_.downloadFolder);
-    ModuleHandle library(LoadLibraryW(kArchiveLibraryFile));
+    ModuleHandle library(LoadLibraryW(lzh::kUnlhaLibraryName));
     if (!library) {
       Box(nullptr, "ダウンロードしたファイルの解凍ができません\n\nUNLHA32.DLL(Ver0.70以上)をインストールしてください",
           MB_ICONWARNING | MB_SYSTEMMODAL);
       stop_ = true;
       return;
     }
-    auto set_owner = LibraryFunction<UnlhaSetOwnerWindowExFunction>(library.Get(), "UnlhaSetOwnerWindowEx");
+    auto set_owner =
+        LibraryFunction<lzh::UnlhaSetOwnerWindowExFunction>(library.Get(), lzh::kUnlhaSetOwnerWindowExName);
     if (!set_owner) {
       Box(nullptr, "Dll_UnlhaSetOwnerWindowEx=NULL", MB_ICONWARNING);
     } else {
@@ -265,7 +266,7 @@ class AutoUpdateForm : public Form, public DownloadView {
         Box(nullptr, "Dll_UnlhaSetOwnerWindowEx()の初期化に失敗しました", MB_ICONWARNING);
       }
     }
-    auto unlha = LibraryFunction<UnlhaFunction>(library.Get(), "Unlha");
+    auto unlha = LibraryFunction<lzh::UnlhaFunction>(library.Get(), lzh::kUnlhaName);
     if (!unlha) {
       Box(nullptr, "Dll_Unlha=NULL", MB_ICONWARNING | MB_SYSTEMMODAL);
       stop_ = true;
@@ -282,18 +283,19 @@ class AutoUpdateForm : public Form, public DownloadView {
       }
     }
     if (set_owner) {
-      if (auto release = LibraryFunction<UnlhaKillOwnerWindowExFunction>(library.Get(), "UnlhaKillOwnerWindowEx")) {
+      if (auto release = LibraryFunction<lzh::UnlhaKillOwnerWindowExFunction>(library.Get(),
+                                                                          lzh::kUnlhaKillOwnerWindowExName)) {
         release(dialog_);
       }
     }
     extracting_ = nullptr;
   }
 
-  static BOOL CALLBACK ExtractionCallback(HWND, UINT, UINT, LPVOID record) {
+  static BOOL CALLBACK ExtractionCallback(HWND, UINT, UINT, lzh::UnlhaProgress* progress) {
     AutoUpdateForm* self = extracting_;
     if (!self) return TRUE;
-    const auto* progress = static_cast<const ArchiveProgressRecord*>(record);
-    ExtractionProgress shown = ExtractionProgressOf(progress ? progress->fileSize : 0, progress ? progress->writeSize : 0);
+    ExtractionProgress shown =
+        ExtractionProgressOf(progress ? progress->fileSize : 0, progress ? progress->writtenSize : 0);
     SendMessageW(self->Item(AutoUpdateProgressBar1), PBM_SETPOS, shown.position, 0);
     self->SetText(AutoUpdateLabel6, shown.bytes);
     self->LetMessagesRun();

@@ -7,18 +7,19 @@
 
 #include <string>
 
+#include "base/win/gdi_handles.h"
+#include "base/win/modal_dialog.h"
+
 namespace dm {
 
-class Form {
+class Form : public ModalDialog {
  public:
   Form() = default;
-  virtual ~Form();
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
 
   // Runs the window until EndDialog; the result is the modal result.
-  INT_PTR ShowModal(HWND owner, const std::wstring& caption, int clientWidth, int clientHeight,
-                    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME);
+  INT_PTR ShowModal(HWND owner, const std::wstring& caption, int clientWidth, int clientHeight);
 
  protected:
   // Makes the controls (WM_INITDIALOG); true lets the dialog give the
@@ -35,13 +36,14 @@ class Form {
   HWND Item(int id) const { return GetDlgItem(dialog_, id); }
   void SetText(int id, const std::string& utf8);
 
-  HWND dialog_ = nullptr;
-  HFONT font_ = nullptr;
-
  private:
-  static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void Place();
+
+  std::wstring caption_;
   int clientWidth_ = 0;
   int clientHeight_ = 0;
+  FontHandle font_;
 };
 
 // Lets the pending window messages of this thread run (a long step inside a

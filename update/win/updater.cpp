@@ -20,17 +20,14 @@ void Box(const std::string& text, const std::string& caption, UINT icon) {
   MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(), MB_OK | icon | MB_SYSTEMMODAL);
 }
 
-// The path a handle really names, after every link, without the long-path
-// prefix; empty when the system cannot tell.
-std::wstring FinalPath(HANDLE handle) {
+// The path a handle really names, after every link, in its plain form;
+// empty when the system cannot tell.
+std::string FinalPath(HANDLE handle) {
   std::vector<wchar_t> buffer(MAX_PATH * 4);
   DWORD length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  if (length == 0 || length >= buffer.size()) return L"";
-  std::wstring path(buffer.data(), length);
-  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\" + path.substr(7);
-  if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
-  return path;
+  if (length == 0 || length >= buffer.size()) return "";
+  return NormalizedPath(WideToUtf8(std::wstring_view(buffer.data(), length)));
 }
 
 FileHandle OpenForQuery(const std::string& path) {
@@ -39,18 +36,14 @@ FileHandle OpenForQuery(const std::string& path) {
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
-std::wstring FinalFolderPath(const std::string& folder) {
+std::string FinalFolderPath(const std::string& folder) {
   FileHandle handle = OpenForQuery(folder);
-  return handle ? FinalPath(handle.Get()) : L"";
+  return handle ? FinalPath(handle.Get()) : "";
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-  return !a.empty() && CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-std::wstring Parent(const std::wstring& path) {
-  size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? L"" : path.substr(0, slash);
+bool SamePath(const std::string& a, const std::string& b) {
+  return !a.empty() &&
+         CompareStringOrdinal(Utf8ToWide(a).c_str(), -1, Utf8ToWide(b).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 bool StartProgram(const std::string& path) {
@@ -74,7 +67,9 @@ bool IsPlainFileIn(const std::string& path, const std::string& folder) {
   BY_HANDLE_FILE_INFORMATION information;
   if (!GetFileInformationByHandle(file.Get(), &information)) return false;
   if (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-  return SamePath(Parent(FinalPath(file.Get())), FinalFolderPath(folder));
+  // Joined again rather than cut: a folder at a drive's root ends in "\".
+  const std::string real = FinalPath(file.Get());
+  return SamePath(real, JoinPath(FinalFolderPath(folder), FileNamePart(real)));
 }
 
 int RunUpdater(const UpdaterRequest& request, const EndingFormHost& endingForm) {
@@ -116,8 +111,7 @@ int RunUpdater(const UpdaterRequest& request, const EndingFormHost& endingForm) 
   // 6. The files, all or none.
   WaitLettingMessagesRun(nullptr, 1000);
   int exit_code = kUpdaterInstalled;
-  std::wstring from = FinalFolderPath(request.downloadFolder);
-  if (!SamePath(from, FinalFolderPath(request.programFolder))) {
+  if (!SamePath(FinalFolderPath(request.downloadFolder), FinalFolderPath(request.programFolder))) {
     InstallResult result = InstallUpdate(fs, request.downloadFolder, request.programFolder,
                                          [&](const std::string& path) { return IsPlainFileIn(path, request.downloadFolder); });
     if (!result.Succeeded()) {

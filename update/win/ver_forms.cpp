@@ -58,7 +58,7 @@ class VerSureForm : public Form {
 class VerContForm : public Form {
  public:
   explicit VerContForm(const std::string& text) : text_(text) {}
-  void Run(HWND owner) { ShowModal(owner, kVerContCaption, 480, 360, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME); }
+  void Run(HWND owner) { ShowModal(owner, kVerContCaption, 480, 360); }
 
  private:
   bool FormCreate() override {

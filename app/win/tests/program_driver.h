@@ -60,6 +60,9 @@ class Program {
   DWORD processId_ = 0;
 };
 
+// Stands for every process where a process id is asked for.
+inline constexpr DWORD kAnyProcess = 0xFFFFFFFF;
+
 // The first top-level window of `process` that `matches`, waiting for it.
 inline HWND FindWindowOf(DWORD process, const std::function<bool(HWND)>& matches, DWORD timeoutMs) {
   struct Search {
@@ -75,7 +78,7 @@ inline HWND FindWindowOf(DWORD process, const std::function<bool(HWND)>& matches
           auto* s = reinterpret_cast<Search*>(param);
           DWORD owner = 0;
           GetWindowThreadProcessId(hwnd, &owner);
-          if (owner != s->process || !(*s->matches)(hwnd)) return TRUE;
+          if ((s->process != kAnyProcess && owner != s->process) || !(*s->matches)(hwnd)) return TRUE;
           s->found = hwnd;
           return FALSE;
         },

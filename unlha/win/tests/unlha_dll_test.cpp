@@ -13,6 +13,7 @@
 #include "unlha/extractor.h"
 #include "unlha/tests/archive_builder.h"
 #include "unlha/win/unlha_api.h"
+#include "update/update_steps.h"
 
 namespace dm::lzh {
 namespace {
@@ -136,14 +137,9 @@ class UnlhaDll : public ::testing::Test {
     WriteFileBytes(path, bytes);
     return path;
   }
-  // The command exactly as the update builds it: "e \"%s\" \"%s\" *.*  -n -c -y"
-  // for a folder ending in "\", else "e \"%s\" \"%s\\\" *.*  -n -c -y".
+  // The command exactly as the update builds it.
   std::string UpdateCommand(const std::wstring& archive, const std::wstring& target) {
-    const std::string a = WideToUtf8(archive), f = WideToUtf8(target);
-    const char* format = !f.empty() && f.back() == '\\' ? "e \"%s\" \"%s\" *.*  -n -c -y" : "e \"%s\" \"%s\\\" *.*  -n -c -y";
-    std::vector<char> text(a.size() + f.size() + 64);
-    snprintf(text.data(), text.size(), format, a.c_str(), f.c_str());
-    return text.data();
+    return ExtractionCommand(WideToUtf8(archive), WideToUtf8(target));
   }
   int Run(const std::string& command, size_t outputSize = 32000) {
     std::vector<char> output(outputSize + 16, '\x7E');

@@ -38,40 +38,23 @@ std::string TextOf(HWND window) {
   return WideToUtf8(text);
 }
 
-// A visible top-level window of any process (0: every process) with this
+// A visible top-level window of `process` (or kAnyProcess) with this
 // class and caption.
 HWND FindShown(DWORD process, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs = 30000,
                const std::function<bool(HWND)>& also = {}) {
-  auto matches = [&](HWND hwnd) {
-    wchar_t text[128] = {};
-    GetWindowTextW(hwnd, text, 128);
-    return IsWindowVisible(hwnd) && HasClass(hwnd, className) && wcscmp(text, caption) == 0 && (!also || also(hwnd));
-  };
-  if (process) return FindWindowOf(process, matches, timeoutMs);
-  DWORD start = GetTickCount();
-  do {
-    struct Search {
-      const std::function<bool(HWND)>* matches;
-      HWND found;
-    } search{nullptr, nullptr};
-    std::function<bool(HWND)> m = matches;
-    search.matches = &m;
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(param);
-          if (!(*s->matches)(hwnd)) return TRUE;
-          s->found = hwnd;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (search.found) return search.found;
-    Sleep(100);
-  } while (GetTickCount() - start < timeoutMs);
-  return nullptr;
+  return FindWindowOf(
+      process,
+      [&](HWND hwnd) {
+        wchar_t text[128] = {};
+        GetWindowTextW(hwnd, text, 128);
+        return IsWindowVisible(hwnd) && HasClass(hwnd, className) && wcscmp(text, caption) == 0 &&
+               (!also || also(hwnd));
+      },
+      timeoutMs);
 }
 
-// A message box ("Drovenmark", or `caption`) of `process` (0: any): its
-// text, answered with `button`.
+// A message box ("Drovenmark", or `caption`) of `process` (or kAnyProcess):
+// its text, answered with `button`.
 std::string AnswerBox(DWORD process, int button = IDOK, const wchar_t* caption = L"Drovenmark",
                       DWORD timeoutMs = 30000) {
   HWND box = FindShown(process, L"#32770", caption, timeoutMs,
@@ -300,14 +283,14 @@ TEST_F(UpdateProgramTest, TheWholeHandOver) {
   PostMessageW(sure, WM_COMMAND, VerSureButton1, 0);
 
   // The updater (another process) asks the user to save first.
-  EXPECT_EQ(AnswerBox(0, IDOK, L"Drovenmark", 60000),
+  EXPECT_EQ(AnswerBox(kAnyProcess, IDOK, L"Drovenmark", 60000),
             "Drovenmarkを再起動します\n\n保存が必要な場合は、保存後にＯＫボタンを押してください　　　");
   EXPECT_TRUE(old_instance.WaitForExit(30000).has_value());
   EXPECT_FALSE(IsWindow(old_window));
 
   // The new program runs from the installed folder, with the new files.
   // The updater's own main window stays hidden; the new program's shows.
-  HWND new_window = FindShown(0, L"TMainForm", L"Drovenmark - 無題.dmk", 60000);
+  HWND new_window = FindShown(kAnyProcess, L"TMainForm", L"Drovenmark - 無題.dmk", 60000);
   ASSERT_TRUE(new_window);
   DWORD new_process = 0;
   GetWindowThreadProcessId(new_window, &new_process);
