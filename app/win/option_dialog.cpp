@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/win/option_dialog_ids.h"
-#include "app/win/shell_browse.h"
+#include "base/win/shell_browse.h"
 #include "base/win/gdi_handles.h"
 #include "base/win/wide.h"
 #include "base/win/modal_dialog.h"
@@ -23,14 +23,6 @@ constexpr int kClientHeight = 377;
 constexpr int kPageCount = 3;
 constexpr int kAllPages = -1;
 constexpr int kRowHeight = 20;
-
-std::wstring WindowText(HWND window) {
-  int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
 
 void FillList(HWND list, const std::vector<std::string>& items) {
   SendMessageW(list, CB_RESETCONTENT, 0, 0);

@@ -96,14 +96,7 @@ class StringInputForm {
     SetFocus(field);
   }
 
-  std::wstring FieldText() const {
-    HWND field = GetDlgItem(dialog_, EditInput);
-    int length = GetWindowTextLengthW(field);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(field, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    return text;
-  }
+  std::wstring FieldText() const { return WindowText(GetDlgItem(dialog_, EditInput)); }
 
   StringInput& input_;
   HWND dialog_ = nullptr;

@@ -1,7 +1,6 @@
 #include "backupset/win/folder_setting.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <uxtheme.h>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "backupset/win/folder_setting_ids.h"
+#include "base/win/shell_browse.h"
 #include "base/win/wide.h"
 #include "base/win/modal_dialog.h"
 
@@ -25,14 +25,6 @@ void Warn(HWND owner, const wchar_t* text) { MessageBoxW(owner, text, L"Drovenma
 
 bool Ask(HWND owner, const wchar_t* text) {
   return MessageBoxW(owner, text, L"Drovenmark", MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
-std::wstring WindowText(HWND window) {
-  int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<size_t>(length));
-  return text;
 }
 
 // A small icon drawn into a 32-bit bitmap, as menu items want it.
@@ -54,48 +46,6 @@ HBITMAP IconBitmap(HICON icon) {
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
   return bitmap;
-}
-
-struct BrowseStart {
-  std::wstring folder;  // selected when the browser opens; empty: none
-};
-
-// The folder browser's callback: select the starting folder, and allow OK
-// only for folders of the file system, whose path the status line shows.
-int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM param, LPARAM data) {
-  auto* start = reinterpret_cast<BrowseStart*>(data);
-  if (message == BFFM_INITIALIZED && start && !start->folder.empty()) {
-    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start->folder.c_str()));
-  } else if (message == BFFM_SELCHANGED) {
-    wchar_t path[MAX_PATH] = {};
-    bool file_system = param && SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), path);
-    SendMessageW(browser, BFFM_ENABLEOK, 0, file_system ? TRUE : FALSE);
-    SendMessageW(browser, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(file_system ? path : L""));
-  }
-  return 0;
-}
-
-// The shell's folder browser rooted at the desktop; nothing when cancelled.
-std::optional<std::wstring> BrowseForFolder(HWND owner, const wchar_t* title, const std::wstring& start) {
-  // The browser needs COM on this thread; released below only when this
-  // call started it.
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  BrowseStart data{start};
-  BROWSEINFOW info = {};
-  info.hwndOwner = owner;
-  info.lpszTitle = title;
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
-  info.lpfn = BrowseCallback;
-  info.lParam = reinterpret_cast<LPARAM>(&data);
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
-  std::optional<std::wstring> result;
-  if (chosen) {
-    wchar_t path[MAX_PATH] = {};
-    if (SHGetPathFromIDListW(chosen, path)) result = path;
-    CoTaskMemFree(chosen);
-  }
-  if (SUCCEEDED(com)) CoUninitialize();
-  return result;
 }
 
 class FolderSettingDialog : public ModalDialog {
