@@ -65,7 +65,6 @@ TMainForm::~TMainForm() {
   for (HICON icon : {bigIcon_, smallIcon_}) {
     if (icon) DestroyIcon(icon);
   }
-  if (font_) DeleteObject(font_);
 }
 
 bool TMainForm::Create() {

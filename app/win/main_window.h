@@ -23,6 +23,7 @@
 #include "app/win/ui_event_queue.h"
 #include "backupset/backup_setting.h"
 #include "backupset/win/win32_set_file_services.h"
+#include "base/win/gdi_handles.h"
 #include "engine/run_control.h"
 #include "engine/win32/win32_file_system.h"
 #include "engine/win32/win32_network.h"
@@ -162,7 +163,7 @@ class TMainForm : public SetView {
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   HICON trayIcon_ = nullptr;
-  HFONT font_ = nullptr;
+  FontHandle font_;
   UINT taskbarCreatedMessage_ = 0;
 
   AppOptions options_;

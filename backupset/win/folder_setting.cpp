@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "backupset/win/folder_setting_ids.h"
+#include "base/win/dialog_controls.h"
+#include "base/win/modal_dialog.h"
 #include "base/win/shell_browse.h"
 #include "base/win/wide.h"
-#include "base/win/modal_dialog.h"
 
 namespace dm {
 
@@ -52,7 +53,6 @@ class FolderSettingDialog : public ModalDialog {
  public:
   FolderSettingDialog(EditorFields& fields, SetFileServices& services) : fields_(fields), services_(services) {}
   ~FolderSettingDialog() {
-    if (font_) DeleteObject(font_);
     for (HICON icon : {folderIcon_, fileIcon_}) {
       if (icon) DestroyIcon(icon);
     }
@@ -101,11 +101,7 @@ class FolderSettingDialog : public ModalDialog {
            int height, int id = 0, const wchar_t* hint = nullptr) {
     int left = page == kAllPages ? 0 : pageArea_.left;
     int top = page == kAllPages ? 0 : pageArea_.top;
-    DWORD ex_style = wcscmp(windowClass, L"EDIT") == 0 ? WS_EX_CLIENTEDGE : 0;
-    HWND control = CreateWindowExW(ex_style, windowClass, text, WS_CHILD | WS_VISIBLE | style, left + x, top + y,
-                                   width, height, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    HWND control = AddControl(dialog_, font_.Get(), windowClass, text, style, left + x, top + y, width, height, id);
     if (page != kAllPages) pages_[page].push_back(control);
     if (hint) {
       TOOLINFOW tool = {sizeof tool};
@@ -140,36 +136,19 @@ class FolderSettingDialog : public ModalDialog {
   void FormCreate(HWND owner) {
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&init);
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic");
+    font_ = CreateUiFont();
     ExtractIconExW(L"shell32.dll", 3, &folderIcon_, nullptr, 1);
     ExtractIconExW(L"shell32.dll", 0, &fileIcon_, nullptr, 1);
 
     // Fixed size, centred on the main window.
-    RECT frame = {0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, GetWindowLongW(dialog_, GWL_STYLE), FALSE, GetWindowLongW(dialog_, GWL_EXSTYLE));
-    int width = frame.right - frame.left;
-    int height = frame.bottom - frame.top;
-    RECT center = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (owner && IsWindowVisible(owner)) GetWindowRect(owner, &center);
-    SetWindowPos(dialog_, nullptr, (center.left + center.right - width) / 2, (center.top + center.bottom - height) / 2,
-                 width, height, SWP_NOZORDER);
+    PlaceCentred(dialog_, kClientWidth, kClientHeight, OwnerOrScreen(owner));
 
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
                                dialog_, nullptr, GetModuleHandleW(nullptr), nullptr);
 
     tab_ = Add(kAllPages, WC_TABCONTROLW, nullptr, WS_CLIPSIBLINGS | WS_TABSTOP, 8, 8, kClientWidth - 16, 312,
                PageControl1);
-    const wchar_t* const titles[] = {L"基本設定", L"除外指定", L"詳細設定", L"セキュリティー"};
-    for (int i = 0; i < 4; ++i) {
-      TCITEMW item = {TCIF_TEXT};
-      item.pszText = const_cast<wchar_t*>(titles[i]);
-      SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
-    }
-    RECT area;
-    GetClientRect(tab_, &area);
-    SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-    MapWindowPoints(tab_, dialog_, reinterpret_cast<POINT*>(&area), 2);
-    pageArea_ = area;
+    pageArea_ = AddTabPages(tab_, {L"基本設定", L"除外指定", L"詳細設定", L"セキュリティー"});
 
     // 基本設定
     Label(0, L"名前:", 10, 10, 40);
@@ -450,7 +429,7 @@ class FolderSettingDialog : public ModalDialog {
   HWND tooltip_ = nullptr;
   RECT pageArea_ = {};
   std::vector<HWND> pages_[4];
-  HFONT font_ = nullptr;
+  FontHandle font_;
   HICON folderIcon_ = nullptr;
   HICON fileIcon_ = nullptr;
 };
