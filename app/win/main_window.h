@@ -35,6 +35,15 @@ struct OptionFields;
 // The exit code of a program started with a command-line run.
 enum RunExitCode : int { kExitSuccess = 0, kExitWithErrors = 1, kExitAbortedOrRefused = 2 };
 
+// The window's timers, set and answered in its several source files.
+enum MainWindowTimer : UINT_PTR {
+  kAutoBackupTimer = 1,
+  kIconTimer = 2,
+  kTimer1 = 3,
+  kTimerUpdate = 4,
+  kUiEventsTimer = 5,
+};
+
 class TMainForm : public SetView {
  public:
   // Every box the window and its set files show goes through `messages`.

@@ -25,11 +25,6 @@ namespace dm {
 
 namespace {
 
-constexpr UINT_PTR kAutoBackupTimer = 1;
-constexpr UINT_PTR kIconTimer = 2;
-constexpr UINT_PTR kTimer1 = 3;
-constexpr UINT_PTR kTimerUpdate = 4;
-constexpr UINT_PTR kUiEventsTimer = 5;
 // After a batch of run events the window looks again this much later, so a
 // run that reports thousands of lines wakes it some fifty times a second
 // rather than once a line (each wake-up is a round trip to the system).
