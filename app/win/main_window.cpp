@@ -16,9 +16,6 @@ namespace {
 const wchar_t kClassName[] = L"TMainForm";
 const wchar_t kTitle[] = L"Drovenmark";
 constexpr int kSplitterHeight = 5;
-constexpr UINT_PTR kAutoBackupTimer = 1;
-constexpr UINT_PTR kIconTimer = 2;
-constexpr UINT_PTR kTimer1 = 3;
 
 struct ToolButton {
   int id;
@@ -65,7 +62,6 @@ TMainForm::~TMainForm() {
   for (HICON icon : {bigIcon_, smallIcon_}) {
     if (icon) DestroyIcon(icon);
   }
-  if (font_) DeleteObject(font_);
 }
 
 bool TMainForm::Create() {

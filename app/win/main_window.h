@@ -23,6 +23,7 @@
 #include "app/win/ui_event_queue.h"
 #include "backupset/backup_setting.h"
 #include "backupset/win/win32_set_file_services.h"
+#include "base/win/gdi_handles.h"
 #include "engine/run_control.h"
 #include "engine/win32/win32_file_system.h"
 #include "engine/win32/win32_network.h"
@@ -33,6 +34,15 @@ struct OptionFields;
 
 // The exit code of a program started with a command-line run.
 enum RunExitCode : int { kExitSuccess = 0, kExitWithErrors = 1, kExitAbortedOrRefused = 2 };
+
+// The window's timers, set and answered in its several source files.
+enum MainWindowTimer : UINT_PTR {
+  kAutoBackupTimer = 1,
+  kIconTimer = 2,
+  kTimer1 = 3,
+  kTimerUpdate = 4,
+  kUiEventsTimer = 5,
+};
 
 class TMainForm : public SetView {
  public:
@@ -162,7 +172,7 @@ class TMainForm : public SetView {
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   HICON trayIcon_ = nullptr;
-  HFONT font_ = nullptr;
+  FontHandle font_;
   UINT taskbarCreatedMessage_ = 0;
 
   AppOptions options_;

@@ -9,12 +9,6 @@
 
 namespace dm {
 
-namespace {
-
-constexpr UINT_PTR kAutoBackupTimer = 1;
-
-}  // namespace
-
 void TMainForm::OptionClick() {
   // The tray menu can ask again while the dialog is open; a run locks the
   // command, whatever sends it.
@@ -23,6 +17,8 @@ void TMainForm::OptionClick() {
   OptionFields fields = FieldsFromOptions(options_, StartupShortcutExists());
   if (ShowOptionDialog(hwnd_, fields)) TakeOverOptions(fields);
   optionDialogOpen_ = false;
+  // The status bar follows its option; the layout shows or hides the
+  // status list.
   ShowWindow(statusBar_, options_.optionStatusView == 1 ? SW_SHOW : SW_HIDE);
   Layout();
 }
@@ -44,8 +40,6 @@ void TMainForm::TakeOverOptions(const OptionFields& fields) {
     KillTimer(hwnd_, kAutoBackupTimer);
   }
   BuckupPopupClick();
-  // The status list is shown or hidden by the layout.
-  Layout();
 
   // The shortcut is written again on every OK, so it follows the
   // minimised-start setting.

@@ -14,6 +14,7 @@
 #include "app/win/shutdown.h"
 #include "base/datetime.h"
 #include "base/paths.h"
+#include "base/win/dialog_controls.h"
 #include "base/win/wide.h"
 #include "engine/backup_thread.h"
 #include "engine/run_thread.h"
@@ -24,11 +25,6 @@ namespace dm {
 
 namespace {
 
-constexpr UINT_PTR kAutoBackupTimer = 1;
-constexpr UINT_PTR kIconTimer = 2;
-constexpr UINT_PTR kTimer1 = 3;
-constexpr UINT_PTR kTimerUpdate = 4;
-constexpr UINT_PTR kUiEventsTimer = 5;
 // After a batch of run events the window looks again this much later, so a
 // run that reports thousands of lines wakes it some fifty times a second
 // rather than once a line (each wake-up is a round trip to the system).
@@ -58,7 +54,7 @@ void TMainForm::FormCreate() {
       SetCommandState{options_.optionCryptEnabled, options_.optionAutoSave,
                       [this] { return options_.optionAutoUpdate == 1 && options_.optionFileWatch == 1; },
                       launch_.runAndExit, running_});
-  font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic");
+  font_ = CreateUiFont();
 
   // 1. The idle state.
   SendMessageW(progressBar_, PBM_SETPOS, 0, 0);
@@ -580,7 +576,7 @@ void TMainForm::ShowEndingForm(const wchar_t* text) {
                                     endingForm_, nullptr, instance_, nullptr);
     HWND label2 = CreateWindowExW(0, L"STATIC", L"しばらくお待ちください．．．", WS_CHILD | WS_VISIBLE | SS_CENTER, 8,
                                   40, 274, 20, endingForm_, nullptr, instance_, nullptr);
-    for (HWND label : {endingLabel1_, label2}) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
+    for (HWND label : {endingLabel1_, label2}) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), 0);
   }
   SetWindowTextW(endingLabel1_, text);
   // Centred on the window, or on the screen while the window is hidden

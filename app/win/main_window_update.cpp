@@ -14,8 +14,6 @@ namespace dm {
 
 namespace {
 
-constexpr UINT_PTR kTimerUpdate = 4;
-
 std::string OwnProgramPath() {
   wchar_t own[MAX_PATH * 2];
   DWORD length = GetModuleFileNameW(nullptr, own, static_cast<DWORD>(std::size(own)));

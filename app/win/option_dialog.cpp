@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "app/win/option_dialog_ids.h"
-#include "app/win/shell_browse.h"
-#include "base/win/gdi_handles.h"
-#include "base/win/wide.h"
+#include "base/win/dialog_controls.h"
 #include "base/win/modal_dialog.h"
+#include "base/win/shell_browse.h"
+#include "base/win/wide.h"
 
 namespace dm {
 
@@ -23,14 +23,6 @@ constexpr int kClientHeight = 377;
 constexpr int kPageCount = 3;
 constexpr int kAllPages = -1;
 constexpr int kRowHeight = 20;
-
-std::wstring WindowText(HWND window) {
-  int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
 
 void FillList(HWND list, const std::vector<std::string>& items) {
   SendMessageW(list, CB_RESETCONTENT, 0, 0);
@@ -86,11 +78,7 @@ class OptionDialog : public ModalDialog {
            int height, int id = 0) {
     int left = page == kAllPages ? 0 : pageArea_.left;
     int top = page == kAllPages ? 0 : pageArea_.top;
-    DWORD ex_style = wcscmp(windowClass, L"EDIT") == 0 ? WS_EX_CLIENTEDGE : 0;
-    HWND control = CreateWindowExW(ex_style, windowClass, text, WS_CHILD | WS_VISIBLE | style, left + x, top + y,
-                                   width, height, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    HWND control = AddControl(dialog_, font_.Get(), windowClass, text, style, left + x, top + y, width, height, id);
     if (page != kAllPages) pages_[page].push_back(control);
     return control;
   }
@@ -136,35 +124,16 @@ class OptionDialog : public ModalDialog {
   void FormCreate(HWND owner) {
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&init);
-    font_.Reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0,
-                            L"MS UI Gothic"));
+    font_ = CreateUiFont();
     LoadShellIcons();
     SetWindowTextW(dialog_, L"オプション");
-
-    // Fixed size, centred on the main window (on the screen while it is
-    // hidden in the tray).
-    RECT frame = {0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, GetWindowLongW(dialog_, GWL_STYLE), FALSE, GetWindowLongW(dialog_, GWL_EXSTYLE));
-    int width = frame.right - frame.left;
-    int height = frame.bottom - frame.top;
-    RECT center = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (owner && IsWindowVisible(owner)) GetWindowRect(owner, &center);
-    SetWindowPos(dialog_, nullptr, (center.left + center.right - width) / 2,
-                 (center.top + center.bottom - height) / 2, width, height, SWP_NOZORDER);
+    // Fixed size, centred on the main window.
+    PlaceCentred(dialog_, kClientWidth, kClientHeight, OwnerOrScreen(owner));
 
     tab_ = Add(kAllPages, WC_TABCONTROLW, nullptr, WS_CLIPSIBLINGS | WS_TABSTOP, 8, 8, kClientWidth - 16,
                kClientHeight - 49, PageControl1);
-    const wchar_t* const titles[kPageCount] = {L"オプション", L"オンラインアップデート", L"管理者"};
-    for (int i = 0; i < kPageCount; ++i) {
-      TCITEMW item = {TCIF_TEXT};
-      item.pszText = const_cast<wchar_t*>(titles[i]);
-      SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
-    }
-    RECT area;
-    GetClientRect(tab_, &area);
-    SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-    MapWindowPoints(tab_, dialog_, reinterpret_cast<POINT*>(&area), 2);
-    pageArea_ = area;
+    pageArea_ = AddTabPages(tab_, {L"オプション", L"オンラインアップデート", L"管理者"});
+    const RECT& area = pageArea_;
     // The pages' controls draw their backgrounds in the dialog's colour;
     // the tab's own body may be drawn otherwise (a theme's white). A plain
     // panel of the dialog's colour covers it.
@@ -332,16 +301,6 @@ class OptionDialog : public ModalDialog {
     return fields;
   }
 
-  int TextWidth(const std::wstring& text) const {
-    HDC dc = GetDC(dialog_);
-    HGDIOBJ old = SelectObject(dc, font_.Get());
-    SIZE size = {};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(dialog_, dc);
-    return size.cx;
-  }
-
   // The day list, hour list and minute box with their units, left to right;
   // what the kind does not use is hidden and takes no room.
   void ShowScheduleRow(const OptionFields& fields) {
@@ -368,7 +327,7 @@ class OptionDialog : public ModalDialog {
     auto place_unit = [&](int id, bool shown, const std::string& unit) {
       std::wstring text = Utf8ToWide(unit);
       SetWindowTextW(Item(id), text.c_str());
-      place(id, shown, unit, TextWidth(text) + 2);
+      place(id, shown, unit, TextWidth(dialog_, font_.Get(), text) + 2);
       if (shown) x += 8;
     };
     place(ComboBoxAutoUpdateDay, row.dayShown, "", 48);

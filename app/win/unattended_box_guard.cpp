@@ -11,13 +11,6 @@ const wchar_t kHelperClass[] = L"DrovenmarkUnattendedBoxGuard";
 
 thread_local UnattendedBoxGuard* t_guard = nullptr;
 
-std::wstring TextOf(HWND window) {
-  int length = GetWindowTextLengthW(window);
-  std::wstring text(length + 1, L'\0');
-  text.resize(GetWindowTextW(window, text.data(), length + 1));
-  return text;
-}
-
 bool HasClassName(HWND window, const wchar_t* name) {
   wchar_t actual[16] = {};
   GetClassNameW(window, actual, 16);
@@ -77,8 +70,8 @@ void UnattendedBoxGuard::Answer(HWND box) {
   if (!IsWindow(box)) return;
   // A message box keeps its text in the static control 0xFFFF; its caption
   // says whose box it is.
-  std::string caption = WideToUtf8(TextOf(box));
-  std::string text = WideToUtf8(TextOf(GetDlgItem(box, 0xFFFF)));
+  std::string caption = WideToUtf8(WindowText(box));
+  std::string text = WideToUtf8(WindowText(GetDlgItem(box, 0xFFFF)));
   messages_.Show({caption.empty() || caption == "Drovenmark" ? text : caption + ": " + text});
   int button = DefaultButton(box);
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));

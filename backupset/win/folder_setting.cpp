@@ -1,7 +1,6 @@
 #include "backupset/win/folder_setting.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <uxtheme.h>
@@ -10,8 +9,10 @@
 #include <vector>
 
 #include "backupset/win/folder_setting_ids.h"
-#include "base/win/wide.h"
+#include "base/win/dialog_controls.h"
 #include "base/win/modal_dialog.h"
+#include "base/win/shell_browse.h"
+#include "base/win/wide.h"
 
 namespace dm {
 
@@ -25,14 +26,6 @@ void Warn(HWND owner, const wchar_t* text) { MessageBoxW(owner, text, L"Drovenma
 
 bool Ask(HWND owner, const wchar_t* text) {
   return MessageBoxW(owner, text, L"Drovenmark", MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
-std::wstring WindowText(HWND window) {
-  int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<size_t>(length));
-  return text;
 }
 
 // A small icon drawn into a 32-bit bitmap, as menu items want it.
@@ -56,53 +49,10 @@ HBITMAP IconBitmap(HICON icon) {
   return bitmap;
 }
 
-struct BrowseStart {
-  std::wstring folder;  // selected when the browser opens; empty: none
-};
-
-// The folder browser's callback: select the starting folder, and allow OK
-// only for folders of the file system, whose path the status line shows.
-int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM param, LPARAM data) {
-  auto* start = reinterpret_cast<BrowseStart*>(data);
-  if (message == BFFM_INITIALIZED && start && !start->folder.empty()) {
-    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start->folder.c_str()));
-  } else if (message == BFFM_SELCHANGED) {
-    wchar_t path[MAX_PATH] = {};
-    bool file_system = param && SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), path);
-    SendMessageW(browser, BFFM_ENABLEOK, 0, file_system ? TRUE : FALSE);
-    SendMessageW(browser, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(file_system ? path : L""));
-  }
-  return 0;
-}
-
-// The shell's folder browser rooted at the desktop; nothing when cancelled.
-std::optional<std::wstring> BrowseForFolder(HWND owner, const wchar_t* title, const std::wstring& start) {
-  // The browser needs COM on this thread; released below only when this
-  // call started it.
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  BrowseStart data{start};
-  BROWSEINFOW info = {};
-  info.hwndOwner = owner;
-  info.lpszTitle = title;
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
-  info.lpfn = BrowseCallback;
-  info.lParam = reinterpret_cast<LPARAM>(&data);
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
-  std::optional<std::wstring> result;
-  if (chosen) {
-    wchar_t path[MAX_PATH] = {};
-    if (SHGetPathFromIDListW(chosen, path)) result = path;
-    CoTaskMemFree(chosen);
-  }
-  if (SUCCEEDED(com)) CoUninitialize();
-  return result;
-}
-
 class FolderSettingDialog : public ModalDialog {
  public:
   FolderSettingDialog(EditorFields& fields, SetFileServices& services) : fields_(fields), services_(services) {}
   ~FolderSettingDialog() {
-    if (font_) DeleteObject(font_);
     for (HICON icon : {folderIcon_, fileIcon_}) {
       if (icon) DestroyIcon(icon);
     }
@@ -151,11 +101,7 @@ class FolderSettingDialog : public ModalDialog {
            int height, int id = 0, const wchar_t* hint = nullptr) {
     int left = page == kAllPages ? 0 : pageArea_.left;
     int top = page == kAllPages ? 0 : pageArea_.top;
-    DWORD ex_style = wcscmp(windowClass, L"EDIT") == 0 ? WS_EX_CLIENTEDGE : 0;
-    HWND control = CreateWindowExW(ex_style, windowClass, text, WS_CHILD | WS_VISIBLE | style, left + x, top + y,
-                                   width, height, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    HWND control = AddControl(dialog_, font_.Get(), windowClass, text, style, left + x, top + y, width, height, id);
     if (page != kAllPages) pages_[page].push_back(control);
     if (hint) {
       TOOLINFOW tool = {sizeof tool};
@@ -190,36 +136,19 @@ class FolderSettingDialog : public ModalDialog {
   void FormCreate(HWND owner) {
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&init);
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic");
+    font_ = CreateUiFont();
     ExtractIconExW(L"shell32.dll", 3, &folderIcon_, nullptr, 1);
     ExtractIconExW(L"shell32.dll", 0, &fileIcon_, nullptr, 1);
 
     // Fixed size, centred on the main window.
-    RECT frame = {0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, GetWindowLongW(dialog_, GWL_STYLE), FALSE, GetWindowLongW(dialog_, GWL_EXSTYLE));
-    int width = frame.right - frame.left;
-    int height = frame.bottom - frame.top;
-    RECT center = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (owner && IsWindowVisible(owner)) GetWindowRect(owner, &center);
-    SetWindowPos(dialog_, nullptr, (center.left + center.right - width) / 2, (center.top + center.bottom - height) / 2,
-                 width, height, SWP_NOZORDER);
+    PlaceCentred(dialog_, kClientWidth, kClientHeight, OwnerOrScreen(owner));
 
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
                                dialog_, nullptr, GetModuleHandleW(nullptr), nullptr);
 
     tab_ = Add(kAllPages, WC_TABCONTROLW, nullptr, WS_CLIPSIBLINGS | WS_TABSTOP, 8, 8, kClientWidth - 16, 312,
                PageControl1);
-    const wchar_t* const titles[] = {L"基本設定", L"除外指定", L"詳細設定", L"セキュリティー"};
-    for (int i = 0; i < 4; ++i) {
-      TCITEMW item = {TCIF_TEXT};
-      item.pszText = const_cast<wchar_t*>(titles[i]);
-      SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
-    }
-    RECT area;
-    GetClientRect(tab_, &area);
-    SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-    MapWindowPoints(tab_, dialog_, reinterpret_cast<POINT*>(&area), 2);
-    pageArea_ = area;
+    pageArea_ = AddTabPages(tab_, {L"基本設定", L"除外指定", L"詳細設定", L"セキュリティー"});
 
     // 基本設定
     Label(0, L"名前:", 10, 10, 40);
@@ -500,7 +429,7 @@ class FolderSettingDialog : public ModalDialog {
   HWND tooltip_ = nullptr;
   RECT pageArea_ = {};
   std::vector<HWND> pages_[4];
-  HFONT font_ = nullptr;
+  FontHandle font_;
   HICON folderIcon_ = nullptr;
   HICON fileIcon_ = nullptr;
 };

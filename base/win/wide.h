@@ -12,6 +12,9 @@ namespace dm {
 std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::wstring_view wide);
 
+// The whole text of a window or control.
+std::wstring WindowText(HWND window);
+
 // Text of a system error code (FormatMessage), without the trailing line break.
 std::string SystemErrorMessage(DWORD code);
 

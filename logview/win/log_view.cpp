@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <string>
 
-#include "base/win/wide.h"
+#include "base/win/dialog_controls.h"
 #include "base/win/modal_dialog.h"
+#include "base/win/wide.h"
 #include "logview/win/log_view_ids.h"
 
 namespace dm {
@@ -40,9 +41,6 @@ class LogViewDialog : public ModalDialog {
  public:
   LogViewDialog(LogFolder& folder, const RECT& bounds, HIMAGELIST images)
       : model_(folder), bounds_(bounds), images_(images) {}
-  ~LogViewDialog() {
-    if (font_) DeleteObject(font_);
-  }
 
   void Run(HWND owner) {
     RunModal(owner, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN, 0, 400,
@@ -110,12 +108,9 @@ class LogViewDialog : public ModalDialog {
     }
   }
 
-  HWND Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, int id, DWORD exStyle = 0) {
-    HWND control = CreateWindowExW(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, dialog_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                   nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    return control;
+  // Placed by Layout().
+  HWND Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, int id) {
+    return AddControl(dialog_, font_.Get(), windowClass, text, style, 0, 0, 0, 0, id);
   }
 
   static void AddColumn(HWND list, int index, const wchar_t* title, int width) {
@@ -128,7 +123,7 @@ class LogViewDialog : public ModalDialog {
   void FormCreate() {
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&init);
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic");
+    font_ = CreateUiFont();
     SetWindowTextW(dialog_, L"バックアップログ");
 
     const DWORD list_style =
@@ -166,14 +161,8 @@ class LogViewDialog : public ModalDialog {
   // 180 pixels, or wider when the font needs more for a time and the
   // longest title a run writes.
   int TitleColumnWidth() const {
-    const wchar_t sample[] = L"00:00:00 手動バックアップ開始";
-    HDC dc = GetDC(lines_);
-    HGDIOBJ old = SelectObject(dc, font_);
-    SIZE size = {};
-    GetTextExtentPoint32W(dc, sample, static_cast<int>(wcslen(sample)), &size);
-    SelectObject(dc, old);
-    ReleaseDC(lines_, dc);
-    return std::max<int>(kTitleColumnWidth, size.cx + GetSystemMetrics(SM_CXSMICON) + kColumnPadding);
+    const int sample = TextWidth(lines_, font_.Get(), L"00:00:00 手動バックアップ開始");
+    return std::max<int>(kTitleColumnWidth, sample + GetSystemMetrics(SM_CXSMICON) + kColumnPadding);
   }
 
   RECT SplitterRect() const {
@@ -375,7 +364,7 @@ class LogViewDialog : public ModalDialog {
   HWND errorOnly_ = nullptr;
   HWND delete_ = nullptr;
   HWND close_ = nullptr;
-  HFONT font_ = nullptr;
+  FontHandle font_;
   int dayWidth_ = kDefaultDayWidth;
   bool dragging_ = false;
   bool filling_ = false;     // the day list is being refilled: its notifications are not the user's

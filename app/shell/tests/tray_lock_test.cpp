@@ -32,14 +32,6 @@ TEST(TrayLock, ClicksOnTheIconOfAHiddenWindow) {
   }
 }
 
-TEST(TrayLock, PasswordsCompareExactly) {
-  EXPECT_TRUE(PasswordMatches("", ""));
-  EXPECT_TRUE(PasswordMatches("秘密", "秘密"));
-  EXPECT_FALSE(PasswordMatches("Secret", "secret"));
-  EXPECT_FALSE(PasswordMatches("secret ", "secret"));
-  EXPECT_FALSE(PasswordMatches("", "secret"));
-}
-
 TEST(StartupShortcut, StartsTheProgramFromItsFolder) {
   ShortcutContents plain = StartupShortcutContents("C:\\Program Files\\ドロブン\\drovenmk.exe", 0);
   EXPECT_EQ(plain, (ShortcutContents{"C:\\Program Files\\ドロブン\\drovenmk.exe", "", "",

@@ -10,11 +10,13 @@
 #include "app/win/commands.h"
 #include "app/win/option_dialog_ids.h"
 #include "app/win/string_input_form.h"
-#include "app/win/tests/dialog_driver.h"
+#include "app/win/tests/window_driver.h"
 #include "base/win/com.h"
 
 namespace dm {
 namespace {
+
+using namespace drive;
 
 std::string StartupLinkPath() {
   wchar_t folder[MAX_PATH] = {};
@@ -59,14 +61,9 @@ class OptionsTest : public ProgramTest {
     ProgramTest::TearDown();
   }
 
-  HWND MainWindow(const Program& program) {
-    HWND main = FindTopWindow(program.Id(), L"TMainForm");
-    WaitFor([&] { return main && FindChild(main, L"ListView2"); }, 20000);
-    return main;
-  }
   HWND OpenOptions(const Program& program, HWND main, int command = ToolButtonOption) {
     PostMessageW(main, WM_COMMAND, command, 0);
-    return FindVisibleDialog(program.Id(), "オプション", [](HWND) { return true; });
+    return FindDialog(program.Id(), L"オプション");
   }
   void Close(HWND dialog, int button) {
     PostMessageW(dialog, WM_COMMAND, button, 0);
@@ -98,7 +95,7 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
   });
   std::string set = MakeSet("watched.dmk", JoinPath(root, "src"), JoinPath(root, "dst"));
   Program program("\"" + set + "\"");
-  HWND main = MainWindow(program);
+  HWND main = AttachMainWindow(program).main;
   ASSERT_TRUE(main);
   const char kStarted[] = "内の監視を開始します";
   const char kStopped[] = "内の監視を終了します";
@@ -131,10 +128,10 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
   EXPECT_FALSE(Shown(dialog, ComboBoxAutoUpdateDay));
   EXPECT_FALSE(Shown(dialog, ComboBoxAutoUpdateHour));
   EXPECT_EQ(ControlText(dialog, LabelAutoUpdateMin), "分");
-  ClickBox(dialog, CheckBoxAutoUpdate, false);
+  Click(dialog, CheckBoxAutoUpdate, false);
   EXPECT_FALSE(Enabled(dialog, CheckBoxFileWatch));
   EXPECT_FALSE(Enabled(dialog, EditAutoUpdateTime));
-  ClickBox(dialog, CheckBoxStartup, true);
+  Click(dialog, CheckBoxStartup, true);
 
   // The tray menu's command while the dialog is open opens no second one.
   PostMessageW(main, WM_COMMAND, TaskMenuOption, 0);
@@ -153,9 +150,9 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
   // is taken over.
   SetControlText(dialog, EditAutoUpdateTime, "");
   SetControlText(dialog, EditLogViewMax, "abc");
-  ClickBox(dialog, CheckBoxStatusView, true);
+  Click(dialog, CheckBoxStatusView, true);
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(AnswerBox(program.Id(), IDOK),
+  EXPECT_EQ(AnswerMessageBox(program.Id(), IDOK),
             "画面表示の上限行数に 'abc' は指定できません。\n0 以上の整数を入力してください。");
   ASSERT_TRUE(IsWindow(dialog));
   EXPECT_EQ(SendMessageW(GetDlgItem(dialog, PageControl1), TCM_GETCURSEL, 0, 0), 2);
@@ -166,16 +163,16 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
 
   // Mended: taken over. Watching did not change, so the watchers go on.
   SetControlText(dialog, EditLogViewMax, "250");
-  ClickBox(dialog, CheckBoxStartup, true);
-  ClickBox(dialog, CheckBoxStartupMin, true);
-  ClickBox(dialog, CheckBoxPassword, true);
+  Click(dialog, CheckBoxStartup, true);
+  Click(dialog, CheckBoxStartupMin, true);
+  Click(dialog, CheckBoxPassword, true);
   EXPECT_TRUE(Enabled(dialog, EditPassword));
   SetControlText(dialog, EditPassword, "秘密");
-  ClickBox(dialog, CheckBoxProxyEnabled, true);
+  Click(dialog, CheckBoxProxyEnabled, true);
   EXPECT_TRUE(Enabled(dialog, EditProxyPort));
   SetControlText(dialog, EditProxyServer, "proxy.example");
-  ClickBox(dialog, RadioUpdateInstall, false);
-  ClickBox(dialog, RadioUpdateSaveOnly, true);
+  Click(dialog, RadioUpdateInstall, false);
+  Click(dialog, RadioUpdateSaveOnly, true);
   Close(dialog, IDOK);
   EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(status_bar) != FALSE; }, 5000));
   std::optional<Link> link = ReadLink(StartupLinkPath());
@@ -192,8 +189,8 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
   ASSERT_TRUE(dialog);
   EXPECT_TRUE(Checked(dialog, CheckBoxStartup));
   EXPECT_TRUE(Enabled(dialog, CheckBoxStatusWholeProgress));  // the status bar is on now
-  ClickBox(dialog, CheckBoxAutoUpdate, false);
-  ClickBox(dialog, CheckBoxStartupMin, false);
+  Click(dialog, CheckBoxAutoUpdate, false);
+  Click(dialog, CheckBoxStartupMin, false);
   Close(dialog, IDOK);
   EXPECT_TRUE(WaitFor([&] { return StatusLinesWith(main, program, kStopped) == 1; }, 10000));
   link = ReadLink(StartupLinkPath());
@@ -203,7 +200,7 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
   // Unticked: the shortcut goes.
   dialog = OpenOptions(program, main);
   ASSERT_TRUE(dialog);
-  ClickBox(dialog, CheckBoxStartup, false);
+  Click(dialog, CheckBoxStartup, false);
   Close(dialog, IDOK);
   EXPECT_TRUE(WaitFor([&] { return !Exists(StartupLinkPath()); }, 5000));
 
@@ -234,14 +231,14 @@ TEST_F(OptionsTest, LockedTrayAsksForThePassword) {
     o.optionPasswordText = "Pa55";
   });
   Program program("-i");
-  HWND main = MainWindow(program);
+  HWND main = AttachMainWindow(program).main;
   ASSERT_TRUE(main);
   EXPECT_FALSE(IsWindowVisible(main));
   auto click = [&](UINT mouse) { PostMessageW(main, kTrayCallbackMessage, 1, mouse); };
   auto menus = [&] { return CountWindows(program.Id(), [](HWND w) { return HasClass(w, L"#32768"); }); };
   auto prompts = [&] { return CountWindows(program.Id(), HasPrompt); };
   auto answer_prompt = [&](const std::string& password, int button) {
-    HWND prompt = FindVisibleDialog(program.Id(), "Drovenmark", HasPrompt);
+    HWND prompt = FindDialog(program.Id(), L"Drovenmark", HasPrompt);
     if (!prompt) return false;
     SetControlText(prompt, EditInput, password);
     PostMessageW(prompt, WM_COMMAND, button, 0);
@@ -255,7 +252,7 @@ TEST_F(OptionsTest, LockedTrayAsksForThePassword) {
 
   // The button going down and up, and one more click: one prompt.
   click(WM_LBUTTONDOWN);
-  HWND prompt = FindVisibleDialog(program.Id(), "Drovenmark", HasPrompt);
+  HWND prompt = FindDialog(program.Id(), L"Drovenmark", HasPrompt);
   ASSERT_TRUE(prompt);
   EXPECT_EQ(ControlText(prompt, LabelMessage), "管理者パスワードを入力してください");
   EXPECT_EQ(GetWindowLongW(GetDlgItem(prompt, EditInput), GWL_STYLE) & ES_PASSWORD, ES_PASSWORD);
@@ -267,13 +264,13 @@ TEST_F(OptionsTest, LockedTrayAsksForThePassword) {
 
   // Wrong (the case counts): a warning, the window stays hidden.
   ASSERT_TRUE(answer_prompt("pa55", IDOK));
-  EXPECT_EQ(AnswerBox(program.Id(), IDOK), "管理者パスワードが無効です　　");
+  EXPECT_EQ(AnswerMessageBox(program.Id(), IDOK), "管理者パスワードが無効です　　");
   EXPECT_FALSE(IsWindowVisible(main));
 
   // Cancelled: no warning.
   click(WM_LBUTTONUP);
   ASSERT_TRUE(answer_prompt("", IDCANCEL));
-  EXPECT_EQ(AnswerBox(program.Id(), IDOK, 700), "(none)");
+  EXPECT_EQ(AnswerMessageBox(program.Id(), IDOK, 700), "(none)");
   EXPECT_FALSE(IsWindowVisible(main));
 
   // Right: the window shows; clicks while it is visible do nothing.
@@ -295,7 +292,7 @@ TEST_F(OptionsTest, LockedTrayAsksForThePassword) {
   HWND dialog = OpenOptions(program, main);
   ASSERT_TRUE(dialog);
   EXPECT_TRUE(Checked(dialog, CheckBoxPassword));
-  ClickBox(dialog, CheckBoxPassword, false);
+  Click(dialog, CheckBoxPassword, false);
   Close(dialog, IDOK);
   PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }, 5000));

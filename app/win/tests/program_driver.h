@@ -194,14 +194,17 @@ class ProgramTest : public ::testing::Test {
     return count;
   }
 
-  // A set of one setting from `src` to `dst`, saved as `name`.
-  std::string MakeSet(const std::string& name, const std::string& src, const std::string& dst) {
+  // A set of one setting from `src` to `dst` (without mirroring, then as
+  // `change` makes it), saved as `name`.
+  std::string MakeSet(const std::string& name, const std::string& src, const std::string& dst,
+                      const std::function<void(BackupSetting&)>& change = {}) {
     BackupSet set;
     BackupSetting setting = NewEditorSetting();
     setting.name = "テスト";
     setting[kSrc] = src;
     setting[kDst] = dst;
     setting[kMirror] = "0";
+    if (change) change(setting);
     set.settings.push_back(setting);
     std::string path = JoinPath(root, name);
     int crypt = 1;

@@ -4,75 +4,20 @@
 #include <gtest/gtest.h>
 
 #include "app/win/commands.h"
-#include "app/win/tests/program_driver.h"
+#include "app/win/tests/window_driver.h"
 #include "backupset/win/folder_setting_ids.h"
 
 namespace dm {
 namespace {
 
-// A visible dialog of `process` with this caption.
-HWND FindDialog(DWORD process, const wchar_t* title, DWORD timeoutMs = 20000) {
-  return FindWindowOf(
-      process,
-      [title](HWND hwnd) {
-        wchar_t text[128] = {};
-        GetWindowTextW(hwnd, text, 128);
-        return IsWindowVisible(hwnd) && HasClass(hwnd, L"#32770") && wcscmp(text, title) == 0;
-      },
-      timeoutMs);
-}
-
-// The text of a message box, which is then answered with `button`.
-std::string AnswerMessageBox(DWORD process, int button) {
-  HWND box = FindDialog(process, L"Drovenmark");
-  if (!box) return "(no message box)";
-  wchar_t text[512] = {};
-  GetDlgItemTextW(box, 0xFFFF, text, 512);
-  PostMessageW(box, WM_COMMAND, button, 0);
-  WaitFor([&] { return !IsWindow(box); }, 10000);
-  return WideToUtf8(text);
-}
-
-// Sets a check box or radio button as a click would, so the dialog updates
-// what depends on it.
-void Click(HWND dialog, int id, bool checked) {
-  HWND control = GetDlgItem(dialog, id);
-  SendMessageW(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
-}
-
-void SetText(HWND dialog, int id, const std::string& text) {
-  SetDlgItemTextW(dialog, id, Utf8ToWide(text).c_str());
-}
-
-// Messages whose parameter points into the receiving process.
-class RemoteBuffer {
- public:
-  RemoteBuffer(DWORD process, SIZE_T size) : size_(size) {
-    process_.Reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process));
-    if (process_) address_ = VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~RemoteBuffer() {
-    if (address_) VirtualFreeEx(process_.Get(), address_, 0, MEM_RELEASE);
-  }
-  LPARAM Put(const void* data, SIZE_T size) {
-    WriteProcessMemory(process_.Get(), address_, data, std::min(size, size_), nullptr);
-    return reinterpret_cast<LPARAM>(address_);
-  }
-
- private:
-  ObjectHandle process_;
-  void* address_ = nullptr;
-  SIZE_T size_;
-};
-
-void SelectRow(HWND list, DWORD process, int row) {
-  LVITEMW item = {};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = item.stateMask;
-  RemoteBuffer remote(process, sizeof item);
-  SendMessageW(list, LVM_SETITEMSTATE, row, remote.Put(&item, sizeof item));
-}
+using drive::AnswerMessageBox;
+using drive::AttachMainWindow;
+using drive::Click;
+using drive::FindDialog;
+using drive::MainWindow;
+using drive::RemoteBuffer;
+using drive::SelectRow;
+using drive::SetControlText;
 
 // Fills a common file dialog's name field and confirms it.
 bool ChooseFile(DWORD process, const wchar_t* title, const std::string& path) {
@@ -98,30 +43,12 @@ class SetEditingTest : public ProgramTest {
     bytes.resize(read);
     return bytes;
   }
-
-  struct Window {
-    HWND main = nullptr;
-    HWND settings = nullptr;
-    HWND status = nullptr;
-  };
-  Window Attach(const Program& program) {
-    Window w;
-    w.main = FindTopWindow(program.Id(), L"TMainForm");
-    WaitFor(
-        [&] {
-          w.settings = FindChild(w.main, L"ListView1");
-          w.status = FindChild(w.main, L"ListView2");
-          return w.settings && w.status;
-        },
-        20000);
-    return w;
-  }
 };
 
 TEST_F(SetEditingTest, AddThroughTheEditorSaveReopenSaveAsAndDelete) {
   std::string set = MakeSet("gui.dmk", JoinPath(root, "src"), JoinPath(root, "dst"));
   Program program("\"" + set + "\"");
-  Window w = Attach(program);
+  MainWindow w = AttachMainWindow(program);
   ASSERT_TRUE(w.settings);
   ASSERT_TRUE(WaitFor([&] { return ListTexts(w.settings, program.Id(), 0).size() == 1; }, 10000));
 
@@ -133,16 +60,16 @@ TEST_F(SetEditingTest, AddThroughTheEditorSaveReopenSaveAsAndDelete) {
   EXPECT_EQ(WideToUtf8(name), "新しい設定");
 
   // OK with no source folder: refused, the dialog stays with its values.
-  SetText(editor, EditName, "追加した設定");
+  SetControlText(editor, EditName, "追加した設定");
   PostMessageW(editor, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(AnswerMessageBox(program.Id(), IDOK), "ソース側フォルダを指定してください");
   ASSERT_TRUE(IsWindow(editor));
   GetDlgItemTextW(editor, EditName, name, 64);
   EXPECT_EQ(WideToUtf8(name), "追加した設定");
 
-  SetText(editor, EditSrc, JoinPath(root, "src"));
-  SetText(editor, EditDst, JoinPath(root, "dst2"));
-  SetText(editor, EditOutSide, "*.tmp | *.obj");
+  SetControlText(editor, EditSrc, JoinPath(root, "src"));
+  SetControlText(editor, EditDst, JoinPath(root, "dst2"));
+  SetControlText(editor, EditOutSide, "*.tmp | *.obj");
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(editor, CheckBoxGotoTrash)));
   Click(editor, CheckBoxGotoTrash, true);
   Click(editor, CheckBoxMirror, false);
@@ -162,8 +89,8 @@ TEST_F(SetEditingTest, AddThroughTheEditorSaveReopenSaveAsAndDelete) {
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(editor, EditSrcPass)));
   Click(editor, CheckBoxSrcLogin, true);
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(editor, EditSrcPass)));
-  SetText(editor, EditSrcUser, "user");
-  SetText(editor, EditSrcPass, "秘密");
+  SetControlText(editor, EditSrcUser, "user");
+  SetControlText(editor, EditSrcPass, "秘密");
   PostMessageW(editor, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }, 10000));
   ASSERT_TRUE(WaitFor([&] { return ListTexts(w.settings, program.Id(), 0).size() == 2; }, 10000));
@@ -197,7 +124,7 @@ TEST_F(SetEditingTest, AddThroughTheEditorSaveReopenSaveAsAndDelete) {
   // bytes. Without automatic saving the program starts with no set.
   SetOptions([](AppOptions& o) { o.optionAutoSave = 0; });
   Program again("");
-  w = Attach(again);
+  w = AttachMainWindow(again);
   ASSERT_TRUE(w.settings);
   EXPECT_TRUE(ListTexts(w.settings, again.Id(), 0).empty());
   PostMessageW(w.main, WM_COMMAND, OpenMenu, 0);

@@ -93,18 +93,11 @@ TEST_F(UnattendedTest, ASetOfAnotherVersionEndsWithItsMessageInTheLog) {
 
 TEST_F(UnattendedTest, WithoutTheCipherLibraryTheRunGoesOnAndTheSetIsSavedInPlain) {
   for (int i = 0; i < 2; ++i) WriteFile(JoinPath(root, "src\\f" + std::to_string(i) + ".txt"), "data");
-  BackupSet set;
-  BackupSetting setting = NewEditorSetting();
-  setting.name = "暗号";
-  setting[kSrc] = JoinPath(root, "src");
-  setting[kDst] = JoinPath(root, "dst");
-  setting[kDstUser] = "user";
-  setting[kDstPass] = "秘密";
-  set.settings.push_back(setting);
-  const std::string path = JoinPath(root, "crypt.dmk");
-  int crypt = 1;
-  Win32SetFileServices services;
-  ASSERT_TRUE(SaveBackupSet(set, path, crypt, services.services));
+  const std::string path = MakeSet("crypt.dmk", JoinPath(root, "src"), JoinPath(root, "dst"), [](BackupSetting& s) {
+    s.name = "暗号";
+    s[kDstUser] = "user";
+    s[kDstPass] = "秘密";
+  });
   ASSERT_TRUE(StartsWith(ReadText(path), "##Drovenmark2##"));
 
   Program run(RunSet(path), program);  // no CRYPT.DLL beside this copy

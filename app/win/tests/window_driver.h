@@ -1,13 +1,15 @@
-// Driving the program's dialogs from another process: finding a dialog by
-// its caption, answering message boxes, clicking buttons, choosing list
-// rows, and reading what list views and tree views show where the text
-// must be fetched through the program's own memory.
+// Driving the program's windows and dialogs from another process: finding
+// a dialog by its caption, answering message boxes, reading and setting
+// controls as a user's clicks would, choosing list rows, and reading what
+// list views and tree views show where the text must be fetched through the
+// program's own memory.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,22 +17,33 @@
 
 namespace dm::drive {
 
-// A visible dialog of `process` with this caption.
-inline HWND FindDialog(DWORD process, const wchar_t* title, DWORD timeoutMs = 20000) {
+inline std::string WindowTextOf(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return WideToUtf8(text);
+}
+
+// A visible dialog of `process` with this caption (that `matches`, if given).
+inline HWND FindDialog(DWORD process, const wchar_t* title, const std::function<bool(HWND)>& matches = {},
+                       DWORD timeoutMs = 20000) {
+  const std::string caption = WideToUtf8(title);
   return FindWindowOf(
       process,
-      [title](HWND hwnd) {
-        wchar_t text[128] = {};
-        GetWindowTextW(hwnd, text, 128);
-        return IsWindowVisible(hwnd) && HasClass(hwnd, L"#32770") && wcscmp(text, title) == 0;
+      [&](HWND hwnd) {
+        return IsWindowVisible(hwnd) && HasClass(hwnd, L"#32770") && WindowTextOf(hwnd) == caption &&
+               (!matches || matches(hwnd));
       },
       timeoutMs);
 }
 
-// The text of the program's message box, which is then answered with `button`.
-inline std::string AnswerMessageBox(DWORD process, int button) {
-  HWND box = FindDialog(process, L"Drovenmark");
-  if (!box) return "(no message box)";
+// A message box: its text is the static control 0xFFFF.
+inline bool IsMessageBox(HWND dialog) { return GetDlgItem(dialog, 0xFFFF) != nullptr; }
+
+// The text of the program's message box, which is then answered with
+// `button`; "(none)" when no box came within `timeoutMs`.
+inline std::string AnswerMessageBox(DWORD process, int button, DWORD timeoutMs = 20000) {
+  HWND box = FindDialog(process, L"Drovenmark", IsMessageBox, timeoutMs);
+  if (!box) return "(none)";
   wchar_t text[512] = {};
   GetDlgItemTextW(box, 0xFFFF, text, 512);
   PostMessageW(box, WM_COMMAND, button, 0);
@@ -38,11 +51,99 @@ inline std::string AnswerMessageBox(DWORD process, int button) {
   return WideToUtf8(text);
 }
 
-// Sets a check box as a click would, so the dialog hears of it.
+// How many windows of `process` are visible and `match`.
+inline int CountWindows(DWORD process, const std::function<bool(HWND)>& matches) {
+  struct Search {
+    DWORD process;
+    const std::function<bool(HWND)>* matches;
+    int count;
+  } search{process, &matches, 0};
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == s->process && IsWindowVisible(hwnd) && (*s->matches)(hwnd)) ++s->count;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.count;
+}
+
+// A check box or radio button set as a click does, so the dialog updates
+// what depends on it.
 inline void Click(HWND dialog, int id, bool checked) {
   HWND control = GetDlgItem(dialog, id);
   SendMessageW(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
   SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
+inline bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+inline bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+inline bool Shown(HWND dialog, int id) { return IsWindowVisible(GetDlgItem(dialog, id)) != FALSE; }
+
+// GetWindowText does not ask a control of another process for its text.
+inline std::string ControlText(HWND dialog, int id) {
+  wchar_t text[1024] = {};
+  SendMessageW(GetDlgItem(dialog, id), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+  return WideToUtf8(text);
+}
+inline void SetControlText(HWND dialog, int id, const std::string& text) {
+  SetDlgItemTextW(dialog, id, Utf8ToWide(text).c_str());
+}
+
+// A drop-down list's items and selection.
+inline std::vector<std::string> ListItems(HWND dialog, int id) {
+  HWND list = GetDlgItem(dialog, id);
+  std::vector<std::string> items;
+  int count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    items.push_back(WideToUtf8(text));
+  }
+  return items;
+}
+inline int ListSelection(HWND dialog, int id) {
+  return static_cast<int>(SendMessageW(GetDlgItem(dialog, id), CB_GETCURSEL, 0, 0));
+}
+// Another item chosen, as the user's choice tells the dialog.
+inline void ChooseListItem(HWND dialog, int id, int item) {
+  HWND list = GetDlgItem(dialog, id);
+  SendMessageW(list, CB_SETCURSEL, item, 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+// The control of `window`'s thread that has the keyboard focus.
+inline HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {sizeof info};
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+// The main window of a program and the parts the tests drive.
+struct MainWindow {
+  HWND main = nullptr;
+  HWND settings = nullptr;   // ListView1
+  HWND status = nullptr;     // ListView2
+  HWND toolbar = nullptr;
+  HWND statusBar = nullptr;
+};
+
+// The program's main window once all its parts exist.
+inline MainWindow AttachMainWindow(const Program& program) {
+  MainWindow w;
+  w.main = FindTopWindow(program.Id(), L"TMainForm");
+  WaitFor(
+      [&] {
+        w.settings = FindChild(w.main, L"ListView1");
+        w.status = FindChild(w.main, L"ListView2");
+        w.toolbar = FindWindowExW(w.main, nullptr, TOOLBARCLASSNAMEW, nullptr);
+        w.statusBar = FindWindowExW(w.main, nullptr, STATUSCLASSNAMEW, nullptr);
+        return w.settings && w.status && w.toolbar && w.statusBar;
+      },
+      20000);
+  return w;
 }
 
 // Memory in the program for messages whose parameter points to data.

@@ -13,28 +13,8 @@
 namespace dm {
 namespace {
 
-struct Window {
-  HWND main = nullptr;
-  HWND settings = nullptr;
-  HWND status = nullptr;
-  HWND toolbar = nullptr;
-  HWND statusBar = nullptr;
-};
-
-Window Attach(const Program& program) {
-  Window w;
-  w.main = FindTopWindow(program.Id(), L"TMainForm");
-  WaitFor(
-      [&] {
-        w.settings = FindChild(w.main, L"ListView1");
-        w.status = FindChild(w.main, L"ListView2");
-        w.toolbar = FindWindowExW(w.main, nullptr, TOOLBARCLASSNAMEW, nullptr);
-        w.statusBar = FindWindowExW(w.main, nullptr, STATUSCLASSNAMEW, nullptr);
-        return w.settings && w.status && w.toolbar && w.statusBar;
-      },
-      20000);
-  return w;
-}
+using drive::AttachMainWindow;
+using Window = drive::MainWindow;
 
 bool ButtonEnabled(const Window& w, int id) { return SendMessageW(w.toolbar, TB_ISBUTTONENABLED, id, 0) != 0; }
 
@@ -80,7 +60,7 @@ TEST_F(WindowFaultsTest, SaveStaysLockedForTheWholeRunAndTheEndValuesAreSavedAtC
   }
   std::string set = MakeSet("run.dmk", JoinPath(root, "src"), JoinPath(root, "dst"));
   Program program("\"" + set + "\"");
-  Window w = Attach(program);
+  Window w = AttachMainWindow(program);
   ASSERT_TRUE(w.statusBar);
 
   // 85, 100, 100 and 50 pixels.
@@ -128,7 +108,7 @@ TEST_F(WindowFaultsTest, SaveStaysLockedForTheWholeRunAndTheEndValuesAreSavedAtC
 TEST_F(WindowFaultsTest, TheTrayAndTheListMenuRunAnEmptyList) {
   SetOptions([](AppOptions& o) { o.optionAutoSave = 0; });  // no set at start
   Program program("");
-  Window w = Attach(program);
+  Window w = AttachMainWindow(program);
   ASSERT_TRUE(w.status);
   EXPECT_TRUE(ListTexts(w.settings, program.Id(), 0).empty());
   ASSERT_TRUE(WaitFor([&] { return !ButtonEnabled(w, ToolButtonBackup); }, 10000));  // no row to run
@@ -150,7 +130,7 @@ TEST_F(WindowFaultsTest, TheTrayAndTheListMenuRunAnEmptyList) {
 TEST_F(WindowFaultsTest, ClosingWhileTheEditorIsOpenWaitsForNoRun) {
   std::string set = MakeSet("edit.dmk", JoinPath(root, "src"), JoinPath(root, "dst"));
   Program program("\"" + set + "\"");
-  Window w = Attach(program);
+  Window w = AttachMainWindow(program);
   ASSERT_TRUE(w.main);
   PostMessageW(w.main, WM_COMMAND, ToolButtonAdd, 0);
   ASSERT_TRUE(FindWindowOf(
@@ -185,7 +165,7 @@ TEST_F(WindowFaultsTest, AWindowStoredOffTheScreenComesBack) {
   RECT work = {};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   Program program("");
-  Window w = Attach(program);
+  Window w = AttachMainWindow(program);
   ASSERT_TRUE(w.main);
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(w.main) != FALSE; }, 20000));  // shown once placed
   RECT placed = {};
@@ -219,29 +199,18 @@ TEST_F(WindowFaultsTest, AReferenceDateWithATimeIsReadUsedAndKept) {
   WriteFile(late, "11:00");
   SetWriteTime(early, 9);
   SetWriteTime(late, 11);
-  BackupSet set;
-  BackupSetting setting = NewEditorSetting();
-  setting.name = "基準日";
-  setting.checked = true;
-  setting[kSrc] = JoinPath(root, "src");
-  setting[kDst] = JoinPath(root, "dst");
-  setting[kOldFileNoCopy] = "1";
-  setting[kOldFileDate] = "2005/03/04 10:00:00";
-  set.settings.push_back(setting);
-  const std::string path = JoinPath(root, "date.dmk");
-  int crypt = 1;
-  Win32SetFileServices services;
-  ASSERT_TRUE(SaveBackupSet(set, path, crypt, services.services));
+  const std::string path = MakeSet("date.dmk", JoinPath(root, "src"), JoinPath(root, "dst"), [](BackupSetting& s) {
+    s.name = "基準日";
+    s.checked = true;
+    s[kOldFileNoCopy] = "1";
+    s[kOldFileDate] = "2005/03/04 10:00:00";
+  });
 
   Program program("\"" + path + "\"");
-  Window w = Attach(program);
+  Window w = AttachMainWindow(program);
   ASSERT_TRUE(WaitFor([&] { return ListTexts(w.settings, program.Id(), 0).size() == 1; }, 20000));
   // The editor shows its date and OK leaves the stored text as it was.
-  LVITEMW item = {};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = item.stateMask;
-  drive::RemoteBuffer remote_item(program.Id(), sizeof item);
-  SendMessageW(w.settings, LVM_SETITEMSTATE, 0, remote_item.Put(&item, sizeof item));
+  drive::SelectRow(w.settings, program.Id(), 0);
   PostMessageW(w.main, WM_COMMAND, ToolButtonEdit, 0);
   HWND editor = FindWindowOf(
       program.Id(), [](HWND hwnd) { return HasClass(hwnd, L"#32770") && IsWindowVisible(hwnd); }, 20000);

@@ -1,4 +1,4 @@
-#include "app/win/shell_browse.h"
+#include "base/win/shell_browse.h"
 
 #include <shlobj.h>
 
