@@ -1,5 +1,6 @@
 #include "update/win/form.h"
 
+#include "base/win/dialog_controls.h"
 #include "base/win/wide.h"
 
 namespace dm {
@@ -15,19 +16,14 @@ INT_PTR Form::ShowModal(HWND owner, const std::wstring& caption, int clientWidth
 // screen.
 void Form::Place() {
   SetWindowTextW(dialog_, caption_.c_str());
-  RECT frame = {0, 0, clientWidth_, clientHeight_};
-  AdjustWindowRectEx(&frame, GetWindowLongW(dialog_, GWL_STYLE), FALSE, GetWindowLongW(dialog_, GWL_EXSTYLE));
-  int width = frame.right - frame.left;
-  int height = frame.bottom - frame.top;
-  SetWindowPos(dialog_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOZORDER);
+  RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  PlaceCentred(dialog_, clientWidth_, clientHeight_, screen);
 }
 
 INT_PTR Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
-      font_.Reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0,
-                              L"MS UI Gothic"));
+      font_ = CreateUiFont();
       Place();
       return FormCreate() ? TRUE : FALSE;
     case WM_COMMAND:
@@ -44,11 +40,7 @@ INT_PTR Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
 
 HWND Form::Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, int x, int y, int width, int height,
                int id, DWORD exStyle) {
-  HWND control = CreateWindowExW(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                                 dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-  return control;
+  return AddControl(dialog_, font_.Get(), windowClass, text, style, x, y, width, height, id, exStyle);
 }
 
 void Form::SetText(int id, const std::string& utf8) { SetDlgItemTextW(dialog_, id, Utf8ToWide(utf8).c_str()); }
