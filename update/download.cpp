@@ -4,6 +4,7 @@
 
 #include "base/paths.h"
 #include "base/text.h"
+#include "unlha/entry_name.h"
 
 namespace dm {
 
@@ -33,12 +34,9 @@ std::string Counts(uint64_t total, std::optional<uint64_t> length) {
 std::optional<std::string> DownloadFileName(const std::string& url) {
   size_t slash = url.rfind('/');
   std::string name = slash == std::string::npos ? url : url.substr(slash + 1);
-  if (name.empty() || name == "." || name == "..") return std::nullopt;
-  for (unsigned char c : name) {
-    if (c < 0x20 || std::string_view("\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) {
-      return std::nullopt;
-    }
-  }
+  // The extractor splits a stored path at "\" too, so its names never hold
+  // one; past that the two take the same names.
+  if (name.find('\\') != std::string::npos || !lzh::NameProblem(name).empty()) return std::nullopt;
   return name;
 }
 

@@ -98,9 +98,11 @@ DownloadResult Download(const DownloadRequest& request, InternetApi& internet, D
                         DownloadView& view);
 
 // The name a download is saved under: the text after the last "/" of the
-// address. Nothing when that is no plain file name (empty, "." or "..", or
-// holding a path delimiter, a drive colon, a wildcard or a control
-// character), so an address can never place a file outside the folder.
+// address. Nothing when that is no plain file name, by the rules the
+// archive extractor applies to its entries (empty, "." or "..", a path
+// delimiter, a colon, a wildcard or a control character, a trailing dot or
+// blank, a device name such as CON), so an address can never place a file
+// outside the folder or one that Windows would store under another name.
 std::optional<std::string> DownloadFileName(const std::string& url);
 
 // The progress texts: "1024 byte / 4096 byte" and "25%"; without a

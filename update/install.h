@@ -25,7 +25,8 @@ struct InstallResult {
 };
 
 // Installs every plain file of `downloadFolder` whose name IsInstalledName
-// allows. `isPlainFileHere` tells whether a path is an ordinary file that
+// allows; it allows no name ending in a staging suffix, so no file being
+// installed is ever taken for a staged or replaced copy. `isPlainFileHere` tells whether a path is an ordinary file that
 // really lies in its folder (not a folder, not a link that leads elsewhere);
 // folders are passed over without a word.
 InstallResult InstallUpdate(FileSystem& fs, const std::string& downloadFolder, const std::string& programFolder,

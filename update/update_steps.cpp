@@ -3,6 +3,7 @@
 #include "base/paths.h"
 #include "base/pattern.h"
 #include "base/text.h"
+#include "update/install.h"
 
 namespace dm {
 
@@ -46,6 +47,12 @@ bool IsInstalledName(const std::string& name) {
   std::string lower = AsciiLower(name);
   for (const char* excluded : {"*.lzh", "version.txt", "*..", "*."}) {
     if (MatchPattern(excluded, lower) == 0) return false;
+  }
+  // The installer's own staging names: a file installed under one of them
+  // would be taken for, or overwritten as, the staged or the replaced copy
+  // of another file.
+  for (const char* suffix : {kStagedSuffix, kReplacedSuffix}) {
+    if (EndsWith(lower, suffix)) return false;
   }
   if (lower.empty()) return false;
   for (unsigned char c : lower) {

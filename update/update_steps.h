@@ -35,7 +35,9 @@ std::string UpdaterCommandLine(intptr_t callerWindow, const std::string& program
 // Whether the updater copies a downloaded entry of this name into the
 // program's folder: never the archives ("*.lzh"), the version file
 // ("version.txt"), "." and ".." or other names ending in "." (letter case
-// does not matter), and never a name that could lead out of the folder.
+// does not matter), never a name ending in one of the installer's staging
+// suffixes (".dmnew", ".dmold"), and never a name that could lead out of
+// the folder.
 bool IsInstalledName(const std::string& name);
 
 // A text with any line ends as an edit control shows it: every line break

@@ -1,7 +1,5 @@
 #include "update/version_file.h"
 
-#include <vector>
-
 #include "base/pattern.h"
 #include "base/sjis.h"
 #include "base/text.h"
@@ -24,46 +22,52 @@ const Key kKeys[] = {
     {"Info: *", &VersionFileInfo::info},
 };
 
-// The file's lines as a line reader with a fixed buffer sees them: split at
-// "\n", and a line longer than the buffer split into pieces.
-std::vector<std::string_view> Lines(std::string_view bytes) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    size_t stop = end == std::string_view::npos ? bytes.size() : end;
-    if (stop - start > kVersionFileLineBytes) {
-      lines.push_back(bytes.substr(start, kVersionFileLineBytes));
-      start += kVersionFileLineBytes;
-      continue;
+// Hands each line to `take` as a line reader with a fixed buffer sees it: a
+// line ends at CR LF, LF or a lone CR, and a line longer than the buffer
+// comes in pieces. Every byte is looked at once; `take` answers false to
+// stop.
+template <typename Take>
+void ForEachLine(std::string_view bytes, Take take) {
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    std::string_view window = bytes.substr(pos, kVersionFileLineBytes);
+    size_t length = window.find_first_of("\r\n");
+    if (length == std::string_view::npos) length = window.size();
+    if (!take(window.substr(0, length))) return;
+    pos += length;
+    if (pos == bytes.size()) return;
+    if (bytes[pos] == '\r') {
+      ++pos;
+      if (pos < bytes.size() && bytes[pos] == '\n') ++pos;
+    } else if (bytes[pos] == '\n') {
+      ++pos;
     }
-    lines.push_back(bytes.substr(start, stop - start));
-    start = stop + 1;
   }
-  return lines;
 }
 
 }  // namespace
 
 VersionFileInfo ReadVersionFile(std::string_view bytes, const std::function<bool()>& stopRequested) {
   VersionFileInfo info;
+  if (bytes.size() > kVersionFileMaxBytes) return info;
   bool inProduct = false;
-  for (std::string_view raw : Lines(bytes)) {
-    if (stopRequested && stopRequested()) break;
+  ForEachLine(bytes, [&](std::string_view raw) {
+    if (stopRequested && stopRequested()) return false;
     std::string line = Trim(SjisToUtf8(raw));
-    if (line.empty()) continue;
+    if (line.empty()) return true;
     if (MatchPattern("[*]", line) == 0) {
-      if (inProduct) break;  // the next section begins: the product's is done
+      if (inProduct) return false;  // the next section begins: the product's is done
       inProduct = line == kProductSection;
-      continue;
+      return true;
     }
-    if (!inProduct) continue;
+    if (!inProduct) return true;
     for (const Key& key : kKeys) {
       if (MatchPattern(key.pattern, line) != 0) continue;
       info.*key.field = Trim(std::string_view(line).substr(line.find(':') + 1));
       break;
     }
-  }
+    return true;
+  });
   return info;
 }
 

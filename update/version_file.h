@@ -20,6 +20,10 @@ inline constexpr char kProductSection[] = "[Drovenmark]";
 // Longest line the reader takes in one piece; a longer line is read as
 // several lines of at most this many bytes.
 inline constexpr size_t kVersionFileLineBytes = 4095;
+// A version file holds a few short lines. Anything larger is no version
+// file (an error page, a wrong address): it is not read at all, and the
+// check then fails as for a file without a build.
+inline constexpr size_t kVersionFileMaxBytes = 1 << 20;
 
 // What the product's section said; a key that was not there is nothing.
 struct VersionFileInfo {
@@ -32,7 +36,9 @@ struct VersionFileInfo {
   bool operator==(const VersionFileInfo&) const = default;
 };
 
-// Reads the file's bytes (Shift-JIS text, any line ends). Lines are trimmed
+// Reads the file's bytes (Shift-JIS text; a line ends at CR LF, LF or a
+// lone CR), in one pass. A file of more than kVersionFileMaxBytes yields
+// nothing; a caller need not read more than one byte past that. Lines are trimmed
 // of blanks and control characters; a line "[...]" is a section header;
 // inside "[Drovenmark]" a line is recognised by the whole-line patterns
 // "Url: *", "Version: *", "Build: *", "Last-modified: *", "Content-length: *"

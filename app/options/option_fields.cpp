@@ -71,10 +71,20 @@ OptionFields FieldsFromOptions(const AppOptions& o, bool shortcutExists) {
   return f;
 }
 
-std::optional<std::string> OptionOkRefusal(const OptionFields& fields) {
+std::optional<OptionRefusal> OptionOkRefusal(const OptionFields& fields) {
+  const std::optional<int> minutes = fields.minutes.empty() ? 0 : ParseInteger(fields.minutes);
+  if (!minutes || *minutes < 0) {
+    return OptionRefusal{OptionRefusal::Field::kMinutes, "スケジュールの分に '" + fields.minutes +
+                                                             "' は指定できません。\n0 以上の整数を入力してください。"};
+  }
+  if (fields.schedule == 0 && fields.hour == 0 && *minutes == 0) {
+    return OptionRefusal{OptionRefusal::Field::kMinutes,
+                         "スケジュールの間隔に 0 時間 0 分は指定できません。\n1 分以上の間隔を入力してください。"};
+  }
   std::optional<int> lines = ParseInteger(fields.logViewMax);
   if (lines && *lines >= 0) return std::nullopt;
-  return "画面表示の上限行数に '" + fields.logViewMax + "' は指定できません。\n0 以上の整数を入力してください。";
+  return OptionRefusal{OptionRefusal::Field::kLineLimit, "画面表示の上限行数に '" + fields.logViewMax +
+                                                             "' は指定できません。\n0 以上の整数を入力してください。"};
 }
 
 OptionEffects TakeOverOptionFields(const OptionFields& f, AppOptions& o) {
@@ -90,7 +100,11 @@ OptionEffects TakeOverOptionFields(const OptionFields& f, AppOptions& o) {
   o.optionAutoUpdateSchedule = f.schedule;
   o.optionAutoUpdateDay = f.day;
   o.optionAutoUpdateHour = f.hour;
-  o.optionAutoUpdateTime = f.minutes.empty() ? "0" : f.minutes;
+  if (f.minutes.empty()) {
+    o.optionAutoUpdateTime = "0";
+  } else if (std::optional<int> minutes = ParseInteger(f.minutes); minutes && *minutes >= 0) {
+    o.optionAutoUpdateTime = f.minutes;
+  }
 
   o.optionPriority = f.priority;
   o.optionLogView = f.logView;

@@ -64,10 +64,23 @@ extern const std::vector<std::string> kHourItems;          // 0 .. 23
 // default item, so what the dialog shows is what OK stores.
 OptionFields FieldsFromOptions(const AppOptions& options, bool shortcutExists);
 
-// Why OK cannot take the values over (the message to show), or nothing.
-// Only the status list's line limit is checked: it must be a whole number
-// of at least 0.
-std::optional<std::string> OptionOkRefusal(const OptionFields& fields);
+// Why OK cannot take the values over: the message to show and the field
+// to mend. Checked, in the order of the pages:
+// - the schedule's minute box: empty (taken as 0) or a whole number of at
+//   least 0 in ASCII digits, the form the scheduler reads; anything else
+//   ("３０", "30分") would be stored and never come due;
+// - with the fixed interval ("一定間隔") an interval of 0 hours 0 minutes,
+//   which would start one run after the other without a pause;
+// - the status list's line limit: a whole number of at least 0.
+// The schedule is checked whether automatic backup is ticked or not: the
+// toolbar's button turns it on with the stored values.
+struct OptionRefusal {
+  enum class Field { kMinutes, kLineLimit };
+  Field field;
+  std::string message;
+  bool operator==(const OptionRefusal&) const = default;
+};
+std::optional<OptionRefusal> OptionOkRefusal(const OptionFields& fields);
 
 // What OK changed beyond the values themselves.
 struct OptionEffects {
@@ -77,8 +90,9 @@ struct OptionEffects {
 
 // Takes the fields over after OK, in the order the dialog's values are
 // stored. The start of the last automatic run is forgotten, so the
-// schedule counts afresh. An empty minute box is stored as "0"; a line
-// limit that is not a number (OK refuses it) keeps the value before.
+// schedule counts afresh. An empty minute box is stored as "0"; a minute
+// text or a line limit that is not a number (OK refuses them) keeps the
+// value before.
 OptionEffects TakeOverOptionFields(const OptionFields& fields, AppOptions& options);
 
 // The schedule row, left to right: day list and its unit, hour list and its

@@ -396,11 +396,12 @@ class OptionDialog : public ModalDialog {
 
   void Ok() {
     OptionFields entered = Read();
-    if (std::optional<std::string> refusal = OptionOkRefusal(entered)) {
+    if (std::optional<OptionRefusal> refusal = OptionOkRefusal(entered)) {
       // Nothing is taken over: the dialog stays open on the field to mend.
-      MessageBoxW(dialog_, Utf8ToWide(*refusal).c_str(), L"Drovenmark", MB_OK | MB_ICONWARNING);
-      SelectPage(2);
-      HWND field = Item(EditLogViewMax);
+      MessageBoxW(dialog_, Utf8ToWide(refusal->message).c_str(), L"Drovenmark", MB_OK | MB_ICONWARNING);
+      const bool minutes = refusal->field == OptionRefusal::Field::kMinutes;
+      SelectPage(minutes ? 0 : 2);
+      HWND field = Item(minutes ? EditAutoUpdateTime : EditLogViewMax);
       SetFocus(field);
       SendMessageW(field, EM_SETSEL, 0, -1);
       return;

@@ -12,7 +12,8 @@ namespace dm {
 // Shows the dialog centred on `owner` (on the screen while the owner is
 // hidden). True on OK, with `fields` holding what was entered; false on
 // Cancel, with `fields` unchanged. OK is refused, with a message and the
-// field selected, while the status list's line limit is not a number.
+// field selected, while OptionOkRefusal finds a value it cannot take (the
+// schedule's minutes, the status list's line limit).
 bool ShowOptionDialog(HWND owner, OptionFields& fields);
 
 }  // namespace dm

@@ -6,6 +6,8 @@
 #include <map>
 #include <vector>
 
+#include "unlha/entry_name.h"
+
 namespace dm {
 namespace {
 
@@ -267,7 +269,7 @@ TEST_F(DownloadTest, NoLastModifiedKeepsTheWritingTime) {
 
 TEST(DownloadFileName, OnlyPlainNames) {
   struct Case {
-    const char* url;
+    std::string url;
     std::optional<std::string> name;
   };
   const Case cases[] = {
@@ -280,8 +282,28 @@ TEST(DownloadFileName, OnlyPlainNames) {
       {"http://h/c:evil", std::nullopt},
       {"http://h/f.txt?x=1", std::nullopt},
       {"http://h/日本語.txt", "日本語.txt"},
+      // Names Windows would open as a device or store under another name.
+      {"http://h/CON", std::nullopt},
+      {"http://h/con.txt", std::nullopt},
+      {"http://h/lpt1", std::nullopt},
+      {"http://h/console.txt", "console.txt"},
+      {"http://h/a.", std::nullopt},
+      {"http://h/a ", std::nullopt},
+      {"http://h/...", std::nullopt},
+      {"http://h/a:b", std::nullopt},
+      {"http://h/a\tb", std::nullopt},
+      {"http://h/a\x7F", std::nullopt},
+      {"http://h/" + std::string(256, 'n'), std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(DownloadFileName(c.url), c.name) << c.url;
+}
+
+TEST(DownloadFileName, TakesWhatTheExtractorTakes) {
+  for (const char* name : {"drovenmk.exe", "CON", "nul.lzh", "COM9", "a.", "a ", "...", "a:b", "a\x01" "b", "x?.txt",
+                           "<x>", "新機能.txt", "", ".", ".."}) {
+    EXPECT_EQ(DownloadFileName(std::string("http://h/") + name).has_value(), lzh::NameProblem(name).empty())
+        << name;
+  }
 }
 
 TEST_F(DownloadTest, AnAddressThatNamesNoFileFailsBeforeConnecting) {

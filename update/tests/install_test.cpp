@@ -50,6 +50,25 @@ TEST_F(InstallTest, ReplacesTheProgramFilesAndLeavesNothingBehind) {
   EXPECT_EQ(fs.Content("C:\\dl\\drovenmk.exe"), "new program");
 }
 
+TEST_F(InstallTest, DownloadedFilesWithTheStagingNamesAreNotInstalled) {
+  // Such a file beside the program it seems to belong to was once taken
+  // for the installer's own copy: the old copy's removal deleted it after
+  // its installation, or the staged program was overwritten by it.
+  for (const char* name : {"drovenmk.exe.dmold", "drovenmk.exe.dmnew", "CRYPT.DLL.DMOLD"}) {
+    SCOPED_TRACE(name);
+    fs = FakeFileSystem();
+    SetUp();
+    fs.AddFile(std::string("C:\\dl\\") + name, "stray", MakeDateTime(2025, 1, 1));
+    InstallResult result = Install();
+    EXPECT_TRUE(result.Succeeded()) << InstallFailureMessage(result);
+    EXPECT_EQ(result.installed, (std::vector<std::string>{"CRYPT.DLL", "drovenmk.exe", "marker.txt"}));
+    EXPECT_EQ(fs.Content("C:\\app\\drovenmk.exe"), "new program");
+    EXPECT_EQ(fs.Content("C:\\app\\CRYPT.DLL"), "new crypt");
+    EXPECT_EQ(fs.Below("C:\\app"), (std::vector<std::string>{"C:\\app\\CRYPT.DLL", "C:\\app\\drovenmk.exe",
+                                                            "C:\\app\\marker.txt", "C:\\app\\settings.dmk"}));
+  }
+}
+
 TEST_F(InstallTest, AFailedCopyChangesNothing) {
   fs.failCopyFrom.insert("C:\\dl\\marker.txt");
   InstallResult result = Install();

@@ -42,6 +42,8 @@ TEST(UpdateSteps, WhatTheUpdaterInstalls) {
       {"drovenmk411.lzh", false}, {"OLD.LZH", false}, {"version.txt", false}, {"VERSION.TXT", false},
       {".", false},           {"..", false},          {"name.", false},       {"", false},
       {"a:stream", false},    {"..\\x", false},       {"lzh", true},          {"version.txt.bak", true},
+      {"drovenmk.exe.dmold", false}, {"drovenmk.exe.dmnew", false}, {"CRYPT.DLL.DMNEW", false},
+      {"a.dmold.txt", true},  {"dmnew", true},
   };
   for (const Case& c : cases) EXPECT_EQ(IsInstalledName(c.name), c.installed) << c.name;
 }

@@ -52,7 +52,8 @@ TEST(VersionFile, KeyRules) {
       {"second product header after another section is not read",
        "[Drovenmark]\nVersion: 1\n[Other]\n[Drovenmark]\nBuild: 411\n", std::nullopt},
       {"blank value", "[Drovenmark]\nBuild:  \n", std::nullopt},  // trimmed to "Build:"
-      {"bare line ends", "[Drovenmark]\rBuild: 411", std::nullopt},  // one line, no key
+      {"lone CR line ends", "[Drovenmark]\rBuild: 411", "411"},
+      {"mixed line ends", "[Drovenmark]\r\n\nVersion: 1\rBuild: 411\n", "411"},
       {"no final line end", "[Drovenmark]\nBuild: 411", "411"},
       {"empty file", "", std::nullopt},
   };
@@ -70,6 +71,29 @@ TEST(VersionFile, LongLinesAreReadInPieces) {
   VersionFileInfo info = ReadVersionFile(text);
   EXPECT_EQ(info.build, "411");
   EXPECT_EQ(info.info->size(), 4095u - 6);
+}
+
+TEST(VersionFile, OldMacLineEndsYieldTheirKeys) {
+  VersionFileInfo info = ReadVersionFile("[Other]\rBuild: 999\r[Drovenmark]\rUrl: http://h/a.lzh\rBuild: 411\r"
+                                         "Info: http://h/i.txt\r[Later]\rBuild: 1\r");
+  EXPECT_EQ(info.url, "http://h/a.lzh");
+  EXPECT_EQ(info.build, "411");
+  EXPECT_EQ(info.info, "http://h/i.txt");
+}
+
+TEST(VersionFile, AFileBeyondAVersionFilesSizeIsNotRead) {
+  const std::string head = "[Drovenmark]\r\nBuild: 411\r\n";
+  // Twenty megabytes without a line end after a valid section: refused as
+  // a whole, and the check fails with its usual message.
+  std::string huge = head + std::string(20u << 20, 'x');
+  VersionFileInfo info = ReadVersionFile(huge);
+  EXPECT_EQ(info, VersionFileInfo{});
+  EXPECT_EQ(DecideUpdate(info, "u", 410).message, "バージョン情報の取得に失敗しました");
+
+  std::string full = head + std::string(kVersionFileMaxBytes - head.size(), 'x');
+  EXPECT_EQ(ReadVersionFile(full).build, "411");
+  full += '\n';
+  EXPECT_EQ(ReadVersionFile(full).build, std::nullopt);
 }
 
 TEST(VersionFile, StopsWhenAsked) {

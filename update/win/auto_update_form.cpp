@@ -173,7 +173,8 @@ class AutoUpdateForm : public Form, public DownloadView {
       stop_ = true;
       return;
     }
-    std::optional<std::string> bytes = ReadWholeFile(saved.savedPath);
+    // One byte past a version file's largest size is enough to refuse it.
+    std::optional<std::string> bytes = ReadWholeFile(saved.savedPath, kVersionFileMaxBytes + 1);
     if (!bytes) {
       AddLog("ファイルのオープンに失敗しました " + saved.savedPath);
       stop_ = true;

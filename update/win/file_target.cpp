@@ -1,5 +1,7 @@
 #include "update/win/file_target.h"
 
+#include <algorithm>
+
 #include "engine/win32/win32_file_system.h"
 
 namespace dm {
@@ -32,14 +34,18 @@ bool FileDownloadTarget::SetTimes(const std::string& path, const HttpDate& time)
   return file.Valid() && SetFileTime(file.Get(), &stamp, &stamp, &stamp);
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
   FileHandle file(CreateFileW(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   std::string bytes;
   char block[64 * 1024];
   DWORD read = 0;
-  while (ReadFile(file.Get(), block, sizeof block, &read, nullptr) && read > 0) bytes.append(block, read);
+  while (bytes.size() < maxBytes) {
+    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(sizeof block, maxBytes - bytes.size()));
+    if (!ReadFile(file.Get(), block, wanted, &read, nullptr) || read == 0) break;
+    bytes.append(block, read);
+  }
   return bytes;
 }
 

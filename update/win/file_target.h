@@ -1,6 +1,8 @@
 // A download's file on the disk, written through the wide file functions.
 #pragma once
 
+#include <cstdint>
+
 #include "base/win/handles.h"
 #include "update/download.h"
 
@@ -17,7 +19,8 @@ class FileDownloadTarget : public DownloadTarget {
   FileHandle file_;
 };
 
-// The whole file's bytes; nothing when it cannot be opened.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// The file's bytes, at most `maxBytes` of them; nothing when it cannot be
+// opened.
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxBytes = SIZE_MAX);
 
 }  // namespace dm

@@ -86,7 +86,9 @@ TEST(OptionFields, WatchersFollowOnlyAChangeOfAutomaticBackupOrWatching) {
 }
 
 TEST(OptionFields, MinuteBoxIsStoredAsTypedAndEmptyAsZero) {
-  const std::pair<const char*, const char*> cases[] = {{"", "0"}, {"30", "30"}, {" ", " "}, {"abc", "abc"}};
+  // A text OK refuses keeps the value before ("5") if taken over anyway.
+  const std::pair<const char*, const char*> cases[] = {{"", "0"},    {"30", "30"}, {" 30 ", " 30 "},
+                                                       {" ", "5"},   {"abc", "5"}, {"-5", "5"}};
   for (const auto& [typed, stored] : cases) {
     AppOptions options;
     OptionFields fields = FieldsFromOptions(options, false);
@@ -94,6 +96,47 @@ TEST(OptionFields, MinuteBoxIsStoredAsTypedAndEmptyAsZero) {
     TakeOverOptionFields(fields, options);
     EXPECT_EQ(options.optionAutoUpdateTime, stored) << "'" << typed << "'";
   }
+}
+
+TEST(OptionFields, ScheduleMinutesMustBeAWholeNumberAndTheIntervalNotZero) {
+  struct Case {
+    int schedule;
+    int hour;
+    const char* minutes;
+    const char* refusal;  // nothing when OK takes it
+  };
+  const char kNotANumber[] = "' は指定できません。\n0 以上の整数を入力してください。";
+  const char kZeroInterval[] = "スケジュールの間隔に 0 時間 0 分は指定できません。\n1 分以上の間隔を入力してください。";
+  const Case cases[] = {
+      {0, 0, "30", nullptr},     {0, 1, "0", nullptr},       {0, 1, "", nullptr},   {0, 0, "1", nullptr},
+      {1, 0, "0", nullptr},      {2, 0, "", nullptr},        {3, 0, " 15 ", nullptr}, {4, 23, "59", nullptr},
+      {0, 0, "0", kZeroInterval}, {0, 0, "", kZeroInterval}, {0, 0, "+0", kZeroInterval},
+      {2, 5, "３０", kNotANumber}, {1, 0, "30分", kNotANumber}, {0, 1, "1.5", kNotANumber},
+      {3, 0, "-1", kNotANumber},  {0, 2, " ", kNotANumber},  {4, 0, "99999999999", kNotANumber},
+  };
+  for (const Case& c : cases) {
+    OptionFields fields;
+    fields.schedule = c.schedule, fields.hour = c.hour, fields.minutes = c.minutes;
+    fields.autoUpdate = false;  // the toolbar button turns it on with what is stored: checked all the same
+    std::optional<OptionRefusal> refusal = OptionOkRefusal(fields);
+    SCOPED_TRACE(testing::Message() << c.schedule << " " << c.hour << " '" << c.minutes << "'");
+    if (!c.refusal) {
+      EXPECT_EQ(refusal, std::nullopt);
+      continue;
+    }
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_EQ(refusal->field, OptionRefusal::Field::kMinutes);
+    const std::string expected = c.refusal == kZeroInterval
+                                     ? std::string(kZeroInterval)
+                                     : "スケジュールの分に '" + std::string(c.minutes) + kNotANumber;
+    EXPECT_EQ(refusal->message, expected);
+  }
+
+  // The minute box comes first, as on the pages.
+  OptionFields both;
+  both.minutes = "x";
+  both.logViewMax = "y";
+  EXPECT_EQ(OptionOkRefusal(both)->field, OptionRefusal::Field::kMinutes);
 }
 
 TEST(OptionFields, LineLimitMustBeAWholeNumber) {
@@ -105,10 +148,11 @@ TEST(OptionFields, LineLimitMustBeAWholeNumber) {
   for (const char* bad : {"", "abc", "12a", "1.5", "-1", "99999999999", "１００"}) {
     OptionFields fields;
     fields.logViewMax = bad;
-    std::optional<std::string> refusal = OptionOkRefusal(fields);
+    std::optional<OptionRefusal> refusal = OptionOkRefusal(fields);
     ASSERT_TRUE(refusal.has_value()) << bad;
-    EXPECT_EQ(*refusal, "画面表示の上限行数に '" + std::string(bad) +
-                            "' は指定できません。\n0 以上の整数を入力してください。");
+    EXPECT_EQ(refusal->field, OptionRefusal::Field::kLineLimit);
+    EXPECT_EQ(refusal->message, "画面表示の上限行数に '" + std::string(bad) +
+                                    "' は指定できません。\n0 以上の整数を入力してください。");
     // Taken over anyway, the limit before stays.
     AppOptions options;
     options.optionLogViewMax = 321;

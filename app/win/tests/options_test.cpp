@@ -224,6 +224,47 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
   EXPECT_EQ(saved.optionStartupMin, 0);
 }
 
+TEST_F(OptionsTest, ScheduleMinutesTheTimerCannotUseAreRefused) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  SetOptions([&](AppOptions& o) {
+    o.optionAutoUpdate = 1, o.optionFileWatch = 0;
+    o.optionAutoUpdateSchedule = 3, o.optionAutoUpdateDay = (now.wDayOfWeek + 3) % 7;  // never due meanwhile
+    o.optionAutoUpdateHour = 13, o.optionAutoUpdateTime = "30";
+  });
+  Program program("-i");
+  HWND main = AttachMainWindow(program).main;
+  ASSERT_TRUE(main);
+  HWND dialog = OpenOptions(program, main);
+  ASSERT_TRUE(dialog);
+  HWND minutes = GetDlgItem(dialog, EditAutoUpdateTime);
+  auto refused_with = [&](const char* typed, const std::string& message) {
+    SCOPED_TRACE(typed);
+    SetControlText(dialog, EditAutoUpdateTime, typed);
+    SendMessageW(GetDlgItem(dialog, PageControl1), TCM_SETCURSEL, 2, 0);  // another page in front
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(AnswerMessageBox(program.Id(), IDOK), message);
+    ASSERT_TRUE(IsWindow(dialog));
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, PageControl1), TCM_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(FocusOf(dialog), minutes);
+  };
+  refused_with("３０", "スケジュールの分に '３０' は指定できません。\n0 以上の整数を入力してください。");
+  refused_with("30分", "スケジュールの分に '30分' は指定できません。\n0 以上の整数を入力してください。");
+  ChooseListItem(dialog, ComboBoxAutoUpdate, 0);  // 一定間隔, 0 hours
+  refused_with("", "スケジュールの間隔に 0 時間 0 分は指定できません。\n1 分以上の間隔を入力してください。");
+
+  // Mended (automatic backup off, so no run comes due): taken over.
+  SetControlText(dialog, EditAutoUpdateTime, "15");
+  Click(dialog, CheckBoxAutoUpdate, false);
+  Close(dialog, IDOK);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_EQ(program.WaitForExit(30000), std::optional<DWORD>(0));
+  AppOptions saved = ReadOptions();
+  EXPECT_EQ(saved.optionAutoUpdateSchedule, 0);
+  EXPECT_EQ(saved.optionAutoUpdateHour, 0);
+  EXPECT_EQ(saved.optionAutoUpdateTime, "15");
+}
+
 TEST_F(OptionsTest, LockedTrayAsksForThePassword) {
   SetOptions([](AppOptions& o) {
     o.optionAutoSave = 0;

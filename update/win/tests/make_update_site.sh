@@ -51,5 +51,8 @@ version_file nobuild ok ""
 version_file short short 411 info
 version_file slow slow 411 info
 version_file nolength nolength 411 info
+# A newer build, then two megabytes without a line end: no version file.
+version_file huge ok 411 info
+head -c $((2 << 20)) /dev/zero | tr '\0' 'x' >> "$site/huge/version.txt"
 mv "$new/../archive.lzh" "$site/newer/drovenmk411.lzh"
 printf 'Drovenmark 2.11 の変更点\r\n\r\n・オンラインアップデートの試験版です。\r\n' | iconv -f UTF-8 -t CP932 > "$site/newer/info.txt"

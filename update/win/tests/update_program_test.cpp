@@ -184,6 +184,7 @@ TEST_F(UpdateProgramTest, ServerAnswersThatAreNoUpdate) {
   };
   const Case cases[] = {
       {"ok/nobuild/version.txt", "バージョン情報の取得に失敗しました"},
+      {"ok/huge/version.txt", "バージョン情報の取得に失敗しました"},
       {"missing/current/version.txt", "InternetOpenUrl()に失敗しました (HTTP 404)"},
   };
   for (const Case& c : cases) {
