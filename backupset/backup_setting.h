@@ -57,13 +57,33 @@ bool IsSwitchSetting(int index);
 // The text a run writes into Update before a setting was ever processed.
 inline constexpr const char* kNotProcessed = "未処理";
 
+// A password the set file held enciphered that could not be deciphered when
+// it was read (the cipher library missing or failing): its cipher text as
+// the file held it, and that file. The setting keeps it so that no save
+// loses the password; while it stands, the password's value is empty.
+struct SealedPassword {
+  std::string cipherText;  // Shift-JIS, as on the file's line; empty: none
+  std::string file;
+
+  bool operator==(const SealedPassword&) const = default;
+};
+
 struct BackupSetting {
   std::string name;
   bool checked = false;
   std::array<std::string, kSettingValueCount> values;
+  std::array<SealedPassword, 2> sealed;  // SrcPass, DstPass
 
   const std::string& operator[](SettingIndex i) const { return values[i]; }
   std::string& operator[](SettingIndex i) { return values[i]; }
+  // The sealed form of the password at `passwordIndex` (kSrcPass or kDstPass).
+  SealedPassword& Sealed(int passwordIndex) { return sealed[passwordIndex == kSrcPass ? 0 : 1]; }
+  const SealedPassword& Sealed(int passwordIndex) const { return sealed[passwordIndex == kSrcPass ? 0 : 1]; }
+  // True while the password at `passwordIndex` is only known enciphered: a
+  // value typed since then takes its place.
+  bool IsSealed(int passwordIndex) const {
+    return !Sealed(passwordIndex).cipherText.empty() && values[passwordIndex].empty();
+  }
   bool operator==(const BackupSetting&) const = default;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/datetime.h"
+#include "base/paths.h"
 #include "base/pattern.h"
 #include "base/sjis.h"
 #include "base/text.h"
@@ -26,6 +27,10 @@ constexpr char kEncryptFailedInSet[] =
 constexpr char kEncryptFailedInDefaults[] =
     "ログインパスワードを暗号化できませんでした\n\n既定値のパスワードは保存されません";
 constexpr char kCannotSave[] = "ファイルを保存できませんでした\n\n";
+constexpr char kSealedNotSaved[] = "復号化できなかったログインパスワードがあるため、ファイルを保存しません\n\n";
+constexpr char kSealedHowTo[] = "\n\nCRYPT.DLLを元に戻すか、パスワードを入力し直してください";
+constexpr char kDefaultsNotSaved[] =
+    "保存されている暗号化ログインパスワードを失わないよう、既定値を保存しません\n\n";
 
 // Lines are read through a buffer of this size: at most one byte less per
 // line, the rest of a longer line comes as a line of its own.
@@ -93,17 +98,34 @@ std::string_view RawValue(std::string_view line) {
   return equals == std::string_view::npos ? std::string_view() : TrimView(line.substr(equals + 1));
 }
 
+// A password line's value in plain; nothing when it is enciphered and
+// `decrypt` (if any) cannot decipher it. Only a non-empty password is ever
+// enciphered, so an empty result is the library's failure.
+std::optional<std::string> Decipher(BoundCipher* decrypt, std::string_view cipherText, const std::string& key) {
+  if (!decrypt) return std::nullopt;
+  std::string plain = decrypt->Run(std::string(cipherText), key);
+  if (plain.empty()) return std::nullopt;
+  return SjisToUtf8(plain);
+}
+
 struct OpenedSetFile {
   std::vector<std::string> lines;  // after the version line
   bool enciphered = false;
   std::unique_ptr<BoundCipher> decrypt;  // bound while the file is read
   std::string key;
+  bool decipherFailed = false;  // the bound library failed on a password
 
-  std::string Password(std::string_view raw) const {
-    if (raw.empty()) return {};
+  std::optional<std::string> Password(std::string_view raw) {
+    if (raw.empty()) return std::string();
     if (!enciphered) return SjisToUtf8(raw);
-    if (!decrypt) return {};
-    return SjisToUtf8(decrypt->Run(std::string(raw), key));
+    std::optional<std::string> plain = Decipher(decrypt.get(), raw, key);
+    if (!plain && decrypt) decipherFailed = true;
+    return plain;
+  }
+  // A library that is there but failed is reported as one that is missing
+  // (which the opening reported already): either way passwords are lost.
+  void ReportFailures(SetFileServices& services) const {
+    if (decipherFailed) services.messages.Warning(kCannotDecrypt, Owner::kNone);
   }
 };
 
@@ -133,6 +155,39 @@ OpenOutcome OpenSetFile(const std::string& path, uint32_t serial, SetFileService
 }
 
 bool IsPassword(int index) { return index == kSrcPass || index == kDstPass; }
+constexpr int kPasswords[] = {kSrcPass, kDstPass};
+
+bool SamePath(const std::string& a, const std::string& b) {
+  return AsciiLower(NormalizedPath(a)) == AsciiLower(NormalizedPath(b));
+}
+
+bool HoldsSealedPasswords(const BackupSet& set) {
+  for (const BackupSetting& setting : set.settings) {
+    for (int i : kPasswords) {
+      if (setting.IsSealed(i)) return true;
+    }
+  }
+  return false;
+}
+
+// True when a sealed password of the set was read from `path`.
+bool SealedFrom(const BackupSet& set, const std::string& path) {
+  for (const BackupSetting& setting : set.settings) {
+    for (int i : kPasswords) {
+      if (setting.IsSealed(i) && SamePath(setting.Sealed(i).file, path)) return true;
+    }
+  }
+  return false;
+}
+
+bool HoldsPlainPasswords(const BackupSet& set) {
+  for (const BackupSetting& setting : set.settings) {
+    for (int i : kPasswords) {
+      if (!setting.values[i].empty()) return true;
+    }
+  }
+  return false;
+}
 
 // --- writing ---
 
@@ -183,19 +238,22 @@ std::string PasswordName(const std::string& settingName, int index) {
   return "設定「" + settingName + "」の" + (index == kSrcPass ? "ソース側" : "バックアップ先") + "パスワード";
 }
 
-// The whole set file, enciphered when `cipher` is given. A password the
-// cipher refuses is written empty and named in `refused`; the others stay
-// enciphered.
-std::string SetFileText(const BackupSet& set, BoundCipher* cipher, const std::string& key,
+// The whole set file, in version 2 when `enciphered`. A sealed password is
+// written as it was read. The others go through `cipher`, which may be
+// missing only when none of them is set; one the cipher refuses is written
+// empty and named in `refused`, the others stay enciphered.
+std::string SetFileText(const BackupSet& set, bool enciphered, BoundCipher* cipher, const std::string& key,
                         std::vector<std::string>& refused) {
   SetFileWriter writer;
-  writer.Line(cipher ? kSetFileVersion2 : kSetFileVersion1);
+  writer.Line(enciphered ? kSetFileVersion2 : kSetFileVersion1);
   writer.Line("");
   for (const BackupSetting& setting : set.settings) {
     writer.Section(
         setting.name, BoolToText(setting.checked), [&](int i) -> const std::string& { return setting.values[i]; },
         [&](int i) -> std::string {
-          if (!cipher) return Utf8ToSjis(setting.values[i]);
+          if (setting.IsSealed(i)) return setting.Sealed(i).cipherText;
+          if (!enciphered) return Utf8ToSjis(setting.values[i]);
+          if (setting.values[i].empty() || !cipher) return std::string();
           std::optional<std::string> text = Encipher(*cipher, i, setting.values[i], key);
           if (!text) refused.push_back(PasswordName(setting.name, i));
           return text.value_or("");
@@ -246,11 +304,14 @@ bool LoadBackupSet(BackupSet& set, const std::string& path, bool add, SetFileSer
     if (key == kCheckedKey) {
       setting.checked = TextToBool(SjisToUtf8(value));
     } else if (IsPassword(key)) {
-      setting.values[key] = file.Password(value);
+      std::optional<std::string> plain = file.Password(value);
+      setting.values[key] = plain.value_or("");
+      setting.Sealed(key) = plain ? SealedPassword{} : SealedPassword{std::string(value), path};
     } else {
       setting.values[key] = SjisToUtf8(value);
     }
   }
+  file.ReportFailures(services);
   if (!add) set.settings.clear();
   for (BackupSetting& setting : loaded) set.settings.push_back(std::move(setting));
   return true;
@@ -263,18 +324,30 @@ bool SaveBackupSet(const BackupSet& set, const std::string& path, int& optionCry
     services.messages.Warning(kSystemInfoFailed, Owner::kMainWindow);
     return false;
   }
+  // Passwords known only enciphered are the file's alone: the file they came
+  // from stays as it is, and another file can take them only as they were
+  // read, which needs version 2 and so the cipher for every other password.
+  const bool sealed = HoldsSealedPasswords(set);
+  if (sealed && SealedFrom(set, path)) {
+    services.messages.Warning(kSealedNotSaved + path + kSealedHowTo, Owner::kNone);
+    return false;
+  }
   std::unique_ptr<BoundCipher> cipher;
-  if (optionCryptEnabled == 1) {
+  if (optionCryptEnabled == 1 || sealed) {
     cipher = services.cipher.Bind(CipherLibrary::Function::kEncrypt);
     if (!cipher) {
       services.messages.Warning(kCannotEncrypt, Owner::kNone);
       optionCryptEnabled = 0;
     }
   }
+  if (sealed && !cipher && HoldsPlainPasswords(set)) {
+    services.messages.Warning(kSealedNotSaved + path + kSealedHowTo, Owner::kNone);
+    return false;
+  }
   // A password the library will not encipher is left out rather than
   // written in plain: one such password must not expose all the others.
   std::vector<std::string> refused;
-  std::string text = SetFileText(set, cipher.get(), CipherKey(*serial), refused);
+  std::string text = SetFileText(set, cipher || sealed, cipher.get(), CipherKey(*serial), refused);
   if (!refused.empty()) {
     std::string message = kEncryptFailedInSet;
     for (const std::string& name : refused) message += "\n" + name;
@@ -283,13 +356,59 @@ bool SaveBackupSet(const BackupSet& set, const std::string& path, int& optionCry
   return StoreFile(path, text, services);
 }
 
+bool UnsealPasswords(BackupSet& set, SetFileServices& services) {
+  if (!HoldsSealedPasswords(set)) return true;
+  std::optional<uint32_t> serial = services.location.VolumeSerial();
+  if (!serial) return false;
+  std::unique_ptr<BoundCipher> decrypt = services.cipher.Bind(CipherLibrary::Function::kDecrypt);
+  if (!decrypt) return false;
+  bool all = true;
+  for (BackupSetting& setting : set.settings) {
+    for (int i : kPasswords) {
+      if (!setting.IsSealed(i)) continue;
+      std::optional<std::string> plain = Decipher(decrypt.get(), setting.Sealed(i).cipherText, CipherKey(*serial));
+      if (plain) {
+        setting.values[i] = *plain;
+        setting.Sealed(i) = SealedPassword{};
+      } else {
+        all = false;
+      }
+    }
+  }
+  return all;
+}
+
 std::string DefaultSettingPath(ProgramLocation& location) { return location.Folder() + "default.dat"; }
+
+namespace {
+
+// True when the defaults file holds an enciphered password (a version-2
+// file with a non-empty SrcPass or DstPass line).
+bool DefaultsHoldEncipheredPasswords(SetFileServices& services) {
+  std::string bytes;
+  if (!services.storage.Read(DefaultSettingPath(services.location), bytes)) return false;
+  std::vector<std::string> lines = TextModeLines(bytes);
+  if (lines.empty() || TrimView(lines.front()) != kSetFileVersion2) return false;
+  for (const std::string& raw : lines) {
+    std::string_view line = TrimView(raw);
+    if (IsPassword(MatchKey(SjisToUtf8(line), false)) && !RawValue(line).empty()) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 bool WriteDefaultSetting(const BackupSetting& setting, SetFileServices& services) {
   std::optional<uint32_t> serial = services.location.VolumeSerial();
   if (!serial) services.messages.Warning(kVolumeInfoFailed, Owner::kNone);
   std::unique_ptr<BoundCipher> cipher = services.cipher.Bind(CipherLibrary::Function::kEncrypt);
   if (!cipher) services.messages.Warning(kCannotEncrypt, Owner::kNone);
+  // Without a key or a cipher the passwords would be written empty: the
+  // defaults file keeps the ones it holds until they can be written again.
+  if ((!serial || !cipher) && DefaultsHoldEncipheredPasswords(services)) {
+    services.messages.Warning(kDefaultsNotSaved + DefaultSettingPath(services.location), Owner::kNone);
+    return false;
+  }
 
   // Without a key or a cipher the passwords are left out: default.dat is
   // always version 2 and must never hold them in plain.
@@ -344,7 +463,7 @@ bool ReadDefaultSetting(BackupSetting& setting, SetFileServices& services) {
     if (key == kNoKey) continue;
     std::string_view value = RawValue(line);
     if (IsPassword(key)) {
-      setting.values[key] = file.Password(value);
+      setting.values[key] = file.Password(value).value_or("");
     } else if (IsSwitchSetting(key) || key == kDateFolderType) {
       // A check box or the choice of folder form: on only for a non-zero
       // whole number.
@@ -359,6 +478,7 @@ bool ReadDefaultSetting(BackupSetting& setting, SetFileServices& services) {
       setting.values[key] = SjisToUtf8(value);
     }
   }
+  file.ReportFailures(services);
   return true;
 }
 

@@ -30,7 +30,9 @@ inline constexpr const char kSetFileVersion2[] = "##Drovenmark2##";
 // when `add` is true. A file that cannot be opened loads as nothing (true,
 // and an emptied list unless adding). False, with the list untouched, when
 // the serial number cannot be read or the file is empty or of another
-// version. A version-2 file read without the cipher gives empty passwords.
+// version. A version-2 password that cannot be deciphered (no cipher
+// library, or the library fails on it, after one message) reads as empty
+// and is kept sealed in its setting.
 bool LoadBackupSet(BackupSet& set, const std::string& path, bool add, SetFileServices& services);
 
 // Writes every setting of the set. With `optionCryptEnabled` 1 the passwords
@@ -40,15 +42,28 @@ bool LoadBackupSet(BackupSet& set, const std::string& path, bool add, SetFileSer
 // back) is written empty, after a message that names it. An existing file
 // is replaced whole or not at all. False when the serial number cannot be
 // read or the file cannot be written (both after a message).
+//
+// Sealed passwords are never lost: the file they were read from is not
+// written at all, and another file gets them as they were read, in version
+// 2 whatever `optionCryptEnabled` says; without the cipher that is possible
+// only when no other password is set. Each refusal is a message that names
+// the file, and gives false.
 bool SaveBackupSet(const BackupSet& set, const std::string& path, int& optionCryptEnabled,
                    SetFileServices& services);
+
+// Tries the cipher library again on the sealed passwords of the set (it may
+// be back): each it deciphers now becomes an ordinary value. No message:
+// the load told already. True when no password stays sealed.
+bool UnsealPasswords(BackupSet& set, SetFileServices& services);
 
 // "<program folder>default.dat".
 std::string DefaultSettingPath(ProgramLocation& location);
 
 // Stores an editor setting as the user's defaults: always version 2, with
 // "Checked=0" and "Update=0" and the switches as 0 or 1. False when the file
-// cannot be written.
+// cannot be written, or, after a message, when passwords could not be
+// enciphered (no cipher library or serial number) while the file holds
+// enciphered ones: those are kept rather than replaced by empty ones.
 bool WriteDefaultSetting(const BackupSetting& setting, SetFileServices& services);
 
 // Lays the user's defaults over an editor setting: the section name, every

@@ -125,7 +125,13 @@ bool SetCommands::SaveAs() {
 bool SetCommands::SaveTo(const std::string& path) {
   // A file that cannot be written was reported by the writer; the set then
   // stays modified and keeps its name.
-  if (!document_.Save(path, state_.optionCryptEnabled, services_)) return false;
+  // A missing library is a passing fault of the installation, not the
+  // user's decision: only this session saves without it.
+  int crypt = cipherMissing_ ? 0 : state_.optionCryptEnabled;
+  const int asked = crypt;
+  bool saved = document_.Save(path, crypt, services_);
+  if (asked == 1 && crypt == 0) cipherMissing_ = true;
+  if (!saved) return false;
   view_.Enable(ToolButtonSave, false);
   view_.Enable(SaveMenu, false);
   view_.SetTitle(Title(document_.FileName()));
@@ -224,6 +230,11 @@ void SetCommands::Edit() {
   if (view_.EditSetting(setting, false)) {
     setting.checked = before.checked;
     setting[kUpdate] = kNotProcessed;
+    // The editor shows a password known only enciphered as empty: left
+    // empty, it stays as the file holds it; typed anew, the new one counts.
+    for (int password : {kSrcPass, kDstPass}) {
+      if (setting.values[password].empty()) setting.Sealed(password) = before.Sealed(password);
+    }
     bool moved = setting[kSrc] != before[kSrc];
     document_.Replace(row, setting);
     // The watcher follows the source folder; an unchanged one keeps its count.

@@ -45,7 +45,7 @@ class SetView {
 
 // The options and the window's state the commands read, held by the window.
 struct SetCommandState {
-  int& optionCryptEnabled;          // a save may turn it off (no cipher library)
+  const int& optionCryptEnabled;    // the user's choice; a missing library never changes it
   const int& optionAutoSave;
   std::function<bool()> watching;   // automatic backup and file watching both on
   const bool& runAndExit;           // the command line asked to run and end
@@ -108,6 +108,9 @@ class SetCommands {
   SetFileServices& services_;
   WatcherFactory& watchers_;
   SetCommandState state_;
+  // A save found the cipher library missing: the later saves of this
+  // session go without it, and the stored option stays as the user set it.
+  bool cipherMissing_ = false;
 };
 
 }  // namespace dm

@@ -67,6 +67,9 @@ bool SetDocument::Load(const std::string& path, bool add, SetFileServices& servi
 }
 
 bool SetDocument::Save(const std::string& path, int& optionCryptEnabled, SetFileServices& services) {
+  // Passwords a load could not decipher may read now (the library is back);
+  // the writer keeps those that still do not.
+  UnsealPasswords(set_, services);
   if (!SaveBackupSet(set_, path, optionCryptEnabled, services)) return false;
   set_.fileName = path;
   set_.modified = false;

@@ -62,7 +62,8 @@ class SetDocument {
   // the path and the set is unmodified. A refused file leaves the name as it
   // was, so a later save cannot overwrite the refused file.
   bool Load(const std::string& path, bool add, SetFileServices& services);
-  // Saves under `path`; on success the name becomes the path.
+  // Saves under `path`; on success the name becomes the path. Passwords a
+  // load could not decipher are tried again first.
   bool Save(const std::string& path, int& optionCryptEnabled, SetFileServices& services);
 
   void StartAllWatchers(WatcherFactory& factory);

@@ -7,6 +7,7 @@
 #include "app/shell/run_jobs.h"
 #include "app/shell/schedule.h"
 #include "app/win/main_window.h"
+#include "app/win/message_boxes.h"
 #include "app/win/icons.h"
 #include "app/win/help.h"
 #include "app/win/watchers.h"
@@ -97,13 +98,21 @@ void TMainForm::FormCreate() {
   std::string path = !launch_.setPath.empty() ? launch_.setPath
                      : options_.optionAutoSave == 1 ? options_.backupSetFile
                                                     : std::string();
+  // An invisible run's day's log is all a person will read of it: a set it
+  // could not open is named there, unless a message that did so is.
   if (!path.empty()) {
     if (FileExists(path)) {
+      const int told = messages_.AnsweredUnattended();
       setOpenFailed_ = !OpenSetAtStart(path);
+      if (setOpenFailed_ && launch_.hidden && messages_.AnsweredUnattended() == told) {
+        WriteDayLogErrorLine("バックアップセットファイルを開けません " + path);
+      }
     } else {
       document_.SetFileName(path);
       setOpenFailed_ = true;
-      AddStatusLine(kReportError, "エラー", kLevelMinimum, "バックアップセットファイルが見つかりません " + path);
+      const std::string text = "バックアップセットファイルが見つかりません " + path;
+      AddStatusLine(kReportError, "エラー", kLevelMinimum, text);
+      if (launch_.hidden) WriteDayLogErrorLine(text);
     }
   }
 

@@ -26,6 +26,7 @@ class FakeCipherLibrary : public CipherLibrary {
  public:
   bool present = true;          // false: the library or its function is missing
   bool failEncrypt = false;     // CryptEnc reports failure (output untouched)
+  bool failDecrypt = false;     // CryptDec reports failure (output untouched)
   int binds = 0;
   int bound = 0;                // bindings not yet released
   std::vector<std::string> keys;  // the key of every call
@@ -74,7 +75,7 @@ class FakeCipherLibrary : public CipherLibrary {
     ~Bound() override { --library_.bound; }
     std::string Run(const std::string& input, const std::string& key) override {
       library_.keys.push_back(key);
-      if (function_ == Function::kDecrypt) return Decrypt(input, key);
+      if (function_ == Function::kDecrypt) return library_.failDecrypt ? std::string() : Decrypt(input, key);
       if (library_.failEncrypt) return {};
       return Encrypt(input, key);
     }

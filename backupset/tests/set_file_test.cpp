@@ -205,6 +205,131 @@ TEST_F(SetFileTest, APasswordTheCipherRefusesIsSavedEmptyAndTheOthersStayEnciphe
   EXPECT_EQ(File().find("SrcPass=p"), std::string::npos);
 }
 
+// A version-2 set whose passwords cannot be deciphered, because the library
+// is missing or because it is there and fails: no save loses them.
+TEST_F(SetFileTest, PasswordsThatCannotBeDecipheredAreNeverLost) {
+  const std::string kRefused = "復号化できなかったログインパスワードがあるため、ファイルを保存しません\n\n";
+  const std::string kHowTo = "\n\nCRYPT.DLLを元に戻すか、パスワードを入力し直してください";
+  const std::string kOther = "C:\\sets\\other.dmk";
+  for (bool missing : {true, false}) {
+    SCOPED_TRACE(missing ? "library missing" : "library failing");
+    fake.storage.files.clear();
+    fake.cipher.present = true;
+    fake.cipher.failDecrypt = false;
+    set.settings = {FullSetting("a"), FullSetting("b")};
+    int option = 1;
+    ASSERT_TRUE(SaveBackupSet(set, kPath, option, services));
+    const std::string before = fake.storage.files[kPath];
+
+    fake.cipher.present = !missing;
+    fake.cipher.failDecrypt = !missing;
+    fake.messages.shown.clear();
+    BackupSet loaded;
+    ASSERT_TRUE(LoadBackupSet(loaded, kPath, false, services));
+    EXPECT_THAT(fake.messages.Texts(), ElementsAre("CRYPT.DLLが無効です\n\nログインパスワードを復号化できません"));
+    for (const BackupSetting& s : loaded.settings) {
+      EXPECT_EQ(s[kSrcPass] + s[kDstPass], "");
+      EXPECT_TRUE(s.IsSealed(kSrcPass) && s.IsSealed(kDstPass));
+    }
+    EXPECT_FALSE(UnsealPasswords(loaded, services));
+
+    // The file they came from is not written, however its name is spelt
+    // and whatever the option says.
+    for (int crypt : {1, 0}) {
+      for (const std::string& path : {kPath, std::string("c:/SETS/ソ表.dmk")}) {
+        fake.messages.shown.clear();
+        option = crypt;
+        EXPECT_FALSE(SaveBackupSet(loaded, path, option, services));
+        EXPECT_THAT(fake.messages.Texts(), ElementsAre(kRefused + path + kHowTo));
+        EXPECT_EQ(fake.storage.files[kPath], before);
+        EXPECT_EQ(fake.storage.files.size(), 1u);
+      }
+    }
+
+    // Another file takes them as they were read, in version 2, even with
+    // the option off: here the file comes out byte for byte the same.
+    option = 0;
+    ASSERT_TRUE(SaveBackupSet(loaded, kOther, option, services));
+    EXPECT_EQ(fake.storage.files[kOther], before);
+
+    // Without the cipher a typed password could only go in plain, which
+    // version 2 cannot hold: then no file is written.
+    if (missing) {
+      loaded.settings[1][kDstPass] = "新しい";
+      fake.messages.shown.clear();
+      option = 1;
+      EXPECT_FALSE(SaveBackupSet(loaded, "C:\\sets\\third.dmk", option, services));
+      EXPECT_THAT(fake.messages.Texts(), ElementsAre("CRYPT.DLLが無効です\n\nログインパスワードを暗号化できません",
+                                                     kRefused + "C:\\sets\\third.dmk" + kHowTo));
+      EXPECT_EQ(fake.storage.files.count("C:\\sets\\third.dmk"), 0u);
+      loaded.settings[1][kDstPass].clear();
+    }
+
+    // With the library back the passwords read again, and the file is
+    // written as it was.
+    fake.cipher.present = true;
+    fake.cipher.failDecrypt = false;
+    EXPECT_TRUE(UnsealPasswords(loaded, services));
+    EXPECT_EQ(loaded.settings[1][kDstPass], "秘密=ソ");
+    EXPECT_EQ(loaded.settings[1].Sealed(kDstPass), SealedPassword{});
+    option = 1;
+    ASSERT_TRUE(SaveBackupSet(loaded, kPath, option, services));
+    EXPECT_EQ(fake.storage.files[kPath], before);
+    BackupSet other;
+    ASSERT_TRUE(LoadBackupSet(other, kOther, false, services));
+    EXPECT_EQ(other.settings.at(0)[kSrcPass], "p?");
+  }
+}
+
+// A password typed anew takes the place of the sealed one.
+TEST_F(SetFileTest, ATypedPasswordReplacesOneThatCouldNotBeDeciphered) {
+  set.settings = {FullSetting("a")};
+  int option = 1;
+  ASSERT_TRUE(SaveBackupSet(set, kPath, option, services));
+  fake.cipher.failDecrypt = true;
+  BackupSet loaded;
+  ASSERT_TRUE(LoadBackupSet(loaded, kPath, false, services));
+  loaded.settings[0][kSrcPass] = "新1";
+  EXPECT_FALSE(SaveBackupSet(loaded, kPath, option, services));  // DstPass is still sealed
+  loaded.settings[0][kDstPass] = "新2";
+  ASSERT_TRUE(SaveBackupSet(loaded, kPath, option, services));
+  fake.cipher.failDecrypt = false;
+  ASSERT_TRUE(LoadBackupSet(loaded, kPath, false, services));
+  EXPECT_EQ(loaded.settings[0][kSrcPass] + loaded.settings[0][kDstPass], "新1新2");
+}
+
+// default.dat keeps its enciphered passwords while they cannot be written:
+// the editor's button then stores nothing.
+TEST_F(SetFileTest, DefaultSettingKeepsItsPasswordsWithoutCipherOrSerial) {
+  ASSERT_TRUE(WriteDefaultSetting(FullSetting("既定"), services));
+  const std::string before = fake.storage.files[kDefaults];
+  BackupSetting other = FullSetting("別");
+  other[kSrcPass] = other[kDstPass] = "";
+
+  fake.cipher.present = false;
+  EXPECT_FALSE(WriteDefaultSetting(other, services));
+  EXPECT_THAT(fake.messages.Texts(),
+              ElementsAre("CRYPT.DLLが無効です\n\nログインパスワードを暗号化できません",
+                          "保存されている暗号化ログインパスワードを失わないよう、既定値を保存しません\n\n" + kDefaults));
+  EXPECT_EQ(fake.storage.files[kDefaults], before);
+  BackupSetting read = NewEditorSetting();
+  ASSERT_TRUE(ReadDefaultSetting(read, services));
+  EXPECT_EQ(read[kSrcPass], "");
+
+  fake.cipher.present = true;
+  fake.location.serial.reset();
+  EXPECT_FALSE(WriteDefaultSetting(other, services));
+  EXPECT_EQ(fake.storage.files[kDefaults], before);
+
+  // Defaults without passwords are written as before.
+  fake.location.serial = 1u;
+  ASSERT_TRUE(WriteDefaultSetting(other, services));
+  fake.cipher.present = false;
+  ASSERT_TRUE(WriteDefaultSetting(FullSetting("三"), services));
+  EXPECT_TRUE(StartsWith(File(kDefaults), "##Drovenmark2##\r\n\r\n[三]\r\n"));
+  EXPECT_NE(File(kDefaults).find("\r\nSrcPass=\r\n"), std::string::npos);
+}
+
 TEST_F(SetFileTest, DefaultSettingRoundTrip) {
   BackupSetting written = FullSetting("既定");
   written[kOldFileDate] = "2001/2/3";

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "backupset/tests/fake_set_file_services.h"
+#include "base/sjis.h"
 
 namespace dm {
 namespace {
@@ -320,6 +321,71 @@ TEST_F(SetCommandsTest, TicksAreNotChangesOfTheFile) {
   commands.SaveAtSessionEnd();
   EXPECT_EQ(document.FileName(), "dm_temp.dmk");
   EXPECT_EQ(NamesIn("dm_temp.dmk").size(), 3u);
+}
+
+// CRYPT.DLL missing for one session: the set's enciphered passwords are
+// not lost by any save, and the option stays as the user set it.
+TEST_F(SetCommandsTest, AMissingCipherLibraryLosesNoPasswordAndLeavesTheOptionAlone) {
+  BackupSet set;
+  set.settings = {NewEditorSetting()};
+  set.settings[0].name = "一";
+  set.settings[0][kSrcPass] = "秘密";
+  ASSERT_TRUE(SaveBackupSet(set, kSetA, crypt, fake.services));
+  view.existing.insert(kSetA);
+  const std::string before = fake.storage.files[kSetA];
+  fake.cipher.present = false;
+  runAndExit = true;
+  ASSERT_TRUE(commands.LoadFile(kSetA, false));
+
+  // A run writes its time into the row; its end, closing and Save all leave
+  // the file alone, and the set stays modified.
+  document.SetUpdateText(0, "2026/12/09 3:00:00");
+  document.MarkModified();
+  commands.SaveIfModified();
+  EXPECT_TRUE(commands.QueryClose());
+  commands.Dispatch(SaveMenu);
+  EXPECT_EQ(fake.storage.files[kSetA], before);
+  EXPECT_TRUE(document.Modified());
+  EXPECT_EQ(fake.messages.shown.size(), 4u);  // the load's, then one per save
+  EXPECT_EQ(fake.messages.shown.back().text,
+            "復号化できなかったログインパスワードがあるため、ファイルを保存しません\n\nC:\\sets\\a.dmk"
+            "\n\nCRYPT.DLLを元に戻すか、パスワードを入力し直してください");
+  EXPECT_EQ(view.lines.back(), "11 ファイルオープン C:\\sets\\a.dmk");
+
+  // An edit that leaves the shown (empty) password alone keeps it.
+  view.selected = 0;
+  view.editor = [](BackupSetting& s) {
+    s.sealed = {};  // the editor's fields have no place for it
+    s.name = "改";
+    return true;
+  };
+  commands.Edit();
+  commands.Dispatch(SaveMenu);
+  EXPECT_EQ(fake.storage.files[kSetA], before);
+
+  // A password typed anew goes in plain, as any password does without the
+  // library; the option is untouched and the next session enciphers again.
+  view.editor = [](BackupSetting& s) {
+    s.sealed = {};
+    s[kSrcPass] = "新しい";
+    return true;
+  };
+  commands.Edit();
+  commands.Dispatch(SaveMenu);
+  EXPECT_NE(fake.storage.files[kSetA].find(Utf8ToSjis("\r\nSrcPass=新しい\r\n")), std::string::npos);
+  EXPECT_EQ(crypt, 1);
+  fake.cipher.present = true;
+  commands.Edit();
+  commands.Dispatch(SaveMenu);
+  EXPECT_NE(fake.storage.files[kSetA].find(Utf8ToSjis("新しい")), std::string::npos);  // this session stays without
+  SetCommands next{document, view, fake.services, watchers,
+                   SetCommandState{crypt, autoSave, [this] { return watching; }, runAndExit, running}};
+  document.MarkModified();
+  next.SaveIfModified();
+  EXPECT_TRUE(fake.storage.files[kSetA].rfind("##Drovenmark2##", 0) == 0);
+  BackupSet saved;
+  ASSERT_TRUE(LoadBackupSet(saved, kSetA, false, fake.services));
+  EXPECT_EQ(saved.settings.at(0)[kSrcPass], "新しい");
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ using ::testing::SizeIs;
 
 constexpr DWORD kEndsWithin = 30000;  // a run that waits for a person never ends
 // The exit codes of the README.
+constexpr DWORD kExitSuccess = 0;
 constexpr DWORD kExitWithErrors = 1;
 constexpr DWORD kExitRefused = 2;
 constexpr DWORD kExitAnotherInstance = static_cast<DWORD>(-1);
@@ -75,6 +76,17 @@ class UnattendedTest : public ProgramTest {
     return texts;
   }
   std::string RunSet(const std::string& set) { return "-h \"-a=" + set + "\""; }
+  // The set file's services as the copy of the program has them: the
+  // cipher key is the serial number of the drive the copy lies on.
+  struct CopyFileServices {
+    explicit CopyFileServices(const std::string& folder) : location(folder) {}
+    CopyFileServices(const CopyFileServices&) = delete;
+    Win32ProgramLocation location;
+    Win32CipherLibrary cipher;  // the build's, beside this test
+    Win32MessageBoxes messages;
+    Win32SetFileStorage storage;
+    SetFileServices services{location, cipher, messages, storage};
+  };
 
   AppOptions before_;
   std::string folder;   // where the copy of the program lies
@@ -91,23 +103,74 @@ TEST_F(UnattendedTest, ASetOfAnotherVersionEndsWithItsMessageInTheLog) {
   EXPECT_EQ(ReadText(set), content);  // the refused file is left alone
 }
 
-TEST_F(UnattendedTest, WithoutTheCipherLibraryTheRunGoesOnAndTheSetIsSavedInPlain) {
+// CRYPT.DLL missing for one run is a passing fault of the installation: the
+// run goes on, and neither the set's enciphered passwords nor the option to
+// encipher them are lost. The next run, with the library back, reads them.
+TEST_F(UnattendedTest, WithoutTheCipherLibraryTheRunGoesOnAndTheSetKeepsItsPasswords) {
   for (int i = 0; i < 2; ++i) WriteFile(JoinPath(root, "src\\f" + std::to_string(i) + ".txt"), "data");
-  const std::string path = MakeSet("crypt.dmk", JoinPath(root, "src"), JoinPath(root, "dst"), [](BackupSetting& s) {
+  const std::string path = JoinPath(root, "crypt.dmk");
+  {
+    BackupSet set;
+    set.settings = {NewEditorSetting()};
+    BackupSetting& s = set.settings[0];
     s.name = "暗号";
-    s[kDstUser] = "user";
-    s[kDstPass] = "秘密";
-  });
-  ASSERT_TRUE(StartsWith(ReadText(path), "##Drovenmark2##"));
+    s[kSrc] = JoinPath(root, "src");
+    s[kDst] = JoinPath(root, "dst");
+    s[kSrcUser] = s[kDstUser] = "user";
+    s[kSrcPass] = "秘密";
+    s[kDstPass] = "別の秘密";
+    int crypt = 1;
+    CopyFileServices copy(folder);
+    ASSERT_TRUE(SaveBackupSet(set, path, crypt, copy.services));
+  }
+  const std::string before = ReadText(path);
+  ASSERT_TRUE(StartsWith(before, "##Drovenmark2##"));
+  const std::vector<std::string> errors = {
+      "CRYPT.DLLが無効です ログインパスワードを復号化できません",
+      "復号化できなかったログインパスワードがあるため、ファイルを保存しません " + path +
+          " CRYPT.DLLを元に戻すか、パスワードを入力し直してください"};
 
   Program run(RunSet(path), program);  // no CRYPT.DLL beside this copy
   EXPECT_EQ(run.WaitForExit(kEndsWithin), std::optional<DWORD>(kExitWithErrors));
   EXPECT_EQ(CountFiles(JoinPath(root, "dst")), 2);
-  EXPECT_THAT(ErrorLines(), ElementsAre("CRYPT.DLLが無効です ログインパスワードを復号化できません",
-                                        "CRYPT.DLLが無効です ログインパスワードを暗号化できません"));
-  EXPECT_TRUE(StartsWith(ReadText(path), "##Drovenmark1##"));
-  EXPECT_EQ(LoadSet(path).settings.at(0)[kUpdate].substr(0, 2), "20");
-  EXPECT_EQ(ReadOptions().optionCryptEnabled, 0);
+  EXPECT_EQ(ErrorLines(), errors);
+  EXPECT_EQ(ReadText(path), before);
+  EXPECT_EQ(ReadOptions().optionCryptEnabled, 1);
+
+  WithCipherLibrary();
+  Program again(RunSet(path), program);
+  EXPECT_EQ(again.WaitForExit(kEndsWithin), std::optional<DWORD>(kExitSuccess));
+  EXPECT_EQ(ErrorLines(), errors);  // nothing new
+  // Saved after the run (its time in Update), with the passwords enciphered
+  // as before.
+  const std::string after = ReadText(path);
+  EXPECT_TRUE(StartsWith(after, "##Drovenmark2##"));
+  for (const char* key : {"\r\nSrcPass=", "\r\nDstPass="}) {
+    size_t at = before.find(key);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NE(after.find(before.substr(at, before.find("\r\n", at + 2) + 2 - at)), std::string::npos) << key;
+  }
+  BackupSet saved;
+  CopyFileServices copy(folder);
+  ASSERT_TRUE(LoadBackupSet(saved, path, false, copy.services));
+  ASSERT_EQ(saved.settings.size(), 1u);
+  EXPECT_EQ(saved.settings[0][kSrcPass], "秘密");
+  EXPECT_EQ(saved.settings[0][kDstPass], "別の秘密");
+  EXPECT_EQ(saved.settings[0][kUpdate].substr(0, 2), "20");
+  EXPECT_EQ(ReadOptions().optionCryptEnabled, 1);
+}
+
+// A set that cannot be opened runs nothing; the log says which.
+TEST_F(UnattendedTest, ASetThatCannotBeOpenedIsNamedInTheLog) {
+  const std::string missing = JoinPath(root, "missing.dmk");
+  const std::string empty = JoinPath(root, "empty.dmk");
+  WriteFile(empty, "");
+  for (const std::string& set : {missing, empty}) {
+    Program run(RunSet(set), program);
+    EXPECT_EQ(run.WaitForExit(kEndsWithin), std::optional<DWORD>(kExitRefused)) << set;
+  }
+  EXPECT_THAT(ErrorLines(), ElementsAre("バックアップセットファイルが見つかりません " + missing,
+                                        "バックアップセットファイルを開けません " + empty));
 }
 
 TEST_F(UnattendedTest, ASaveThatFailsIsLoggedAndTheProgramEnds) {
