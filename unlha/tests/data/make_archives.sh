@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Makes the small test archives in this folder with a real LZH archiver
-# (Debian's jlha-utils, command "lha", which needs Java) and writes
+# (Debian's jlha-utils, command "jlha", which needs Java) and writes
 # manifest.txt: for each archive, every file's stored path, size and FNV-1a
 # 64-bit hash, which the tests compare the extracted bytes with. The archives
 # are committed, so the tests need neither Java nor this script.
 #   bash unlha/tests/data/make_archives.sh
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-command -v lha >/dev/null || { echo "needs lha (apt-get install jlha-utils)" >&2; exit 1; }
+command -v jlha >/dev/null || { echo "needs jlha (apt-get install jlha-utils)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Shift-JIS names need a Japanese locale for Java; times are taken in UTC.
@@ -40,7 +40,7 @@ make() {  # make ARCHIVE FOLDER OPTIONS FILES...
   local archive=$1 folder=$2 options=$3
   shift 3
   rm -f "$here/$archive"
-  (cd "$work/$folder" && lha "$options" "$here/$archive" "$@" >/dev/null)
+  (cd "$work/$folder" && jlha "$options" "$here/$archive" "$@" >/dev/null)
 }
 for method in 5 6 7; do
   for level in 0 1 2; do
