@@ -44,6 +44,7 @@ std::string DecodeProblem(DecodeStatus status, const EntryHeader& entry) {
     case DecodeStatus::kTruncated: return "データが途中で終わっています";
     case DecodeStatus::kCorrupt: return "データが壊れています";
     case DecodeStatus::kSizeMismatch: return "格納サイズと元のサイズが一致しません";
+    case DecodeStatus::kTooLong: return "データがヘッダーのサイズを超えて続いています。ファイルは置き換えていません";
     case DecodeStatus::kReadError: return "アーカイブを読めません";
     default: return "展開できません";
   }

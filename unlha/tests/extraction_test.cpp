@@ -86,6 +86,30 @@ TEST_F(Extraction, HostileNamesNeverWriteOutsideTheFolder) {
   EXPECT_NE(run.report.find("CON: 書き込みません（名前がデバイス名です）"), std::string::npos) << run.report;
 }
 
+// Under 150 bytes whose data expands to 268 MB, in an entry that declares one
+// megabyte (with that megabyte's CRC): extraction stops at the declared size
+// and the entry fails; the old file stays and the next entry is extracted.
+TEST_F(Extraction, DataLongerThanItsHeaderFailsTheEntry) {
+  WriteWhole(out() + "bomb.bin", "the old bomb.bin");
+  BlockWriter stream;
+  stream.ByteBlock("x");
+  for (int i = 0; i < 16; ++i) stream.SilentBlock(65535, 256 + 253);
+  BuiltEntry bomb;
+  bomb.method = "-lh5-";
+  bomb.name = "bomb.bin";
+  bomb.packed = stream.Bytes();
+  bomb.originalSize = 1 << 20;
+  bomb.crc = Crc16Of(std::string(1 << 20, 'x'));
+  const std::string archive = BuildArchive({bomb, StoredEntry("after.txt", "after")});
+  EXPECT_LT(BuildArchive({bomb}).size(), 150u);
+  const RunOutcome run = Extract(archive);
+  EXPECT_EQ(run.result, kResultEntriesFailed) << run.report;
+  EXPECT_EQ(ReadWhole(out() + "bomb.bin"), "the old bomb.bin");
+  EXPECT_EQ(ReadWhole(out() + "after.txt"), "after");
+  EXPECT_EQ(NamesIn(out()), (std::set<std::string>{"bomb.bin", "after.txt"}));
+  EXPECT_NE(run.report.find("bomb.bin: データがヘッダーのサイズを超えて続いています"), std::string::npos) << run.report;
+}
+
 class Recorder : public ProgressListener {
  public:
   explicit Recorder(int abortAtCall) : abortAtCall_(abortAtCall) {}
