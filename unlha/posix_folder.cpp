@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -93,6 +94,18 @@ PosixFileSource::~PosixFileSource() { std::fclose(file_); }
 size_t PosixFileSource::Read(uint8_t* out, size_t size) { return std::fread(out, 1, size, file_); }
 
 bool PosixFileSource::Failed() const { return std::ferror(file_) != 0; }
+
+bool PosixFileSource::Rewind() {
+  std::clearerr(file_);
+  return std::fseek(file_, 0, SEEK_SET) == 0;
+}
+
+bool PosixFolder::FreeSpace(uint64_t& bytes) {
+  struct statvfs info;
+  if (statvfs(folder_.empty() ? "." : folder_.c_str(), &info) != 0) return false;
+  bytes = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
+  return true;
+}
 
 std::unique_ptr<PendingFile> PosixFolder::Begin(const std::string& fileName, std::string& problem) {
   std::string base = folder_;

@@ -118,6 +118,19 @@ size_t WinFileSource::Read(uint8_t* out, size_t size) {
   return total;
 }
 
+bool WinFileSource::Rewind() {
+  LARGE_INTEGER start{};
+  failed_ = false;
+  return SetFilePointerEx(file_.Get(), start, nullptr, FILE_BEGIN) != FALSE;
+}
+
+bool WinFolder::FreeSpace(uint64_t& bytes) {
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(folder_.c_str(), &available, nullptr, nullptr)) return false;
+  bytes = available.QuadPart;
+  return true;
+}
+
 WinFolder::WinFolder(std::wstring folder) : folder_(std::move(folder)) {
   if (!folder_.empty() && folder_.back() != L'\\') folder_ += L'\\';
 }
