@@ -19,6 +19,8 @@ class PosixFileSource : public ByteSource {
   size_t Read(uint8_t* out, size_t size) override;
   bool Failed() const override;
   bool Rewind() override;
+  // Seeks: headers alone are read without reading the data between them.
+  bool Skip(uint64_t size) override;
 
  private:
   explicit PosixFileSource(std::FILE* file) : file_(file) {}

@@ -17,6 +17,8 @@ class WinFileSource : public ByteSource {
   size_t Read(uint8_t* out, size_t size) override;
   bool Failed() const override { return failed_; }
   bool Rewind() override;
+  // Seeks: headers alone are read without reading the data between them.
+  bool Skip(uint64_t size) override;
 
  private:
   explicit WinFileSource(HANDLE file) : file_(file) {}
