@@ -165,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(Archives, CommittedArchive,
                                            "lh6_level1.lzh", "lh6_level2.lzh", "lh7_level0.lzh", "lh7_level1.lzh",
                                            "lh7_level2.lzh", "stored_level0.lzh", "stored_level1.lzh",
                                            "stored_level2.lzh", "repeat.lzh", "many.lzh", "japanese.lzh",
-                                           "japanese_level0.lzh"),
+                                           "japanese_level0.lzh", "refill.lzh"),
                          [](const auto& info) {
                            std::string name = info.param.substr(0, info.param.find('.'));
                            return name;
