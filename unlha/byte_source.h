@@ -18,6 +18,8 @@ class ByteSource {
   // error (then Failed() tells which).
   virtual size_t Read(uint8_t* out, size_t size) = 0;
   virtual bool Failed() const { return false; }
+  // Goes back to the first byte; false when this source cannot.
+  virtual bool Rewind() { return false; }
   // Passes over `size` bytes; false when the data ends first.
   virtual bool Skip(uint64_t size) {
     uint8_t scratch[4096];
@@ -39,6 +41,10 @@ class MemorySource : public ByteSource {
     std::memcpy(out, bytes_.data() + position_, n);
     position_ += n;
     return n;
+  }
+  bool Rewind() override {
+    position_ = 0;
+    return true;
   }
   bool Skip(uint64_t size) override {
     if (size > bytes_.size() - position_) {

@@ -48,6 +48,10 @@ class BitReader {
   // Makes at least 56 bits available: enough for a literal-or-length code,
   // a distance class and its extra bits (16 + 16 + 15).
   void Refill() {
+    // The byte-wise top-up below can leave all 64 bits filled; codes of 0
+    // bits (single-symbol tables) then ask again before using any. The word
+    // path must not run then: it would shift by 64 and step back a byte.
+    if (count_ > 56) return;
     if (end_ - position_ >= 8) {
       uint64_t word = 0;
       for (int i = 0; i < 8; ++i) word = (word << 8) | buffer_[position_ + i];
@@ -131,7 +135,10 @@ class BlockDecoder {
         if (!DecodeCodes(position, limit, blockLeft)) return Fail(DecodeStatus::kCorrupt);
       }
       if (reader_.Overrun()) return Fail(DecodeStatus::kTruncated);
-      const size_t produced = std::min<uint64_t>(position - dictionary_, remaining);
+      const size_t produced = position - dictionary_;
+      // A match running past the declared end, or codes left in the block
+      // there, mean the header understates the file: it is not written on.
+      if (produced > remaining || (produced == remaining && blockLeft > 0)) return Fail(DecodeStatus::kTooLong);
       if (!Emit(window_.get() + dictionary_, produced)) return Fail(DecodeStatus::kStopped);
       remaining -= produced;
       // Keep the last dictionary's worth as history for the next chunk.

@@ -25,6 +25,7 @@ enum class DecodeStatus {
   kTruncated,     // the packed data ended before the file was complete
   kCorrupt,       // impossible code tables or codes
   kSizeMismatch,  // a stored entry whose packed and original sizes differ
+  kTooLong,       // the packed data goes on past the original size
   kReadError,
   kStopped,       // the sink refused more data
 };
@@ -40,7 +41,8 @@ bool IsSupportedMethod(std::string_view method);
 bool IsFolderMethod(std::string_view method);
 
 // Decodes `originalSize` bytes from `packed`, which must end where the
-// entry's packed data ends.
+// entry's packed data ends. Never more: data that would make the file longer
+// stops there as kTooLong.
 DecodeResult DecodeData(std::string_view method, ByteSource& packed, uint64_t packedSize, uint64_t originalSize,
                         OutputSink& sink);
 

@@ -1,5 +1,8 @@
 #include "unlha/extractor.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "base/text.h"
 #include "unlha/decoder.h"
 #include "unlha/entry_name.h"
@@ -44,6 +47,7 @@ std::string DecodeProblem(DecodeStatus status, const EntryHeader& entry) {
     case DecodeStatus::kTruncated: return "データが途中で終わっています";
     case DecodeStatus::kCorrupt: return "データが壊れています";
     case DecodeStatus::kSizeMismatch: return "格納サイズと元のサイズが一致しません";
+    case DecodeStatus::kTooLong: return "データがヘッダーのサイズを超えて続いています。ファイルは置き換えていません";
     case DecodeStatus::kReadError: return "アーカイブを読めません";
     default: return "展開できません";
   }
@@ -61,6 +65,10 @@ class Run {
       : command_(command), archive_(archive), folder_(folder), progress_(progress), report_(report) {}
 
   ResultCode Go() {
+    if (command_.action == Action::kExtract && !RoomForAll()) {
+      Summarize();
+      return kResultEntriesFailed;
+    }
     for (int index = 1;; ++index) {
       EntryHeader entry;
       const HeaderResult header = ReadEntryHeader(archive_, entry);
@@ -89,12 +97,54 @@ class Run {
   const RunCounts& Counts() const { return counts_; }
 
  private:
+  bool Selected(const TargetName& target) const {
+    return MatchesAnyPattern(command_.patterns, target.fileName, target.shownPath);
+  }
+  // Files go flat into the folder, and folders have no data: "-lhd-"
+  // entries, and empty entries whose name ends in a separator, as some
+  // archivers store folders.
+  static bool IsFolderEntry(const EntryHeader& entry, const TargetName& target) {
+    return IsFolderMethod(entry.method) || (target.fileName.empty() && entry.originalSize == 0);
+  }
+
+  // Reads the headers alone and adds up the sizes of the files extraction
+  // would write. When they exceed the folder's free space, reports it and
+  // answers false before anything is written. A size or an archive that
+  // cannot be read lets extraction go on, to report what it meets.
+  bool RoomForAll() {
+    uint64_t free = 0;
+    if (!folder_->FreeSpace(free) || !archive_.Rewind()) return true;
+    uint64_t needed = 0;
+    int files = 0;
+    for (;;) {
+      EntryHeader entry;
+      if (ReadEntryHeader(archive_, entry).status != HeaderStatus::kEntry) break;
+      const TargetName target = FlatTargetName(entry);
+      if (Selected(target) && !IsFolderEntry(entry, target) && IsSupportedMethod(entry.method) &&
+          target.usable) {
+        needed += std::min(entry.originalSize, UINT64_MAX - needed);
+        ++files;
+      }
+      LimitedSource data(archive_, entry.packedSize);
+      if (!data.SkipRest()) break;
+    }
+    if (!archive_.Rewind()) {
+      report_.Add("アーカイブを読み直せません");
+      counts_.failed += files;
+      return false;
+    }
+    if (needed <= free) return true;
+    report_.Add(StringPrintf("展開先の空き容量が足りません（展開するファイル %d 件の合計 %llu バイト、空き %llu バイト）。何も書き込んでいません",
+                             files, static_cast<unsigned long long>(needed), static_cast<unsigned long long>(free)));
+    counts_.refused += files;
+    return false;
+  }
+
   // False ends the run (abort).
   bool HandleEntry(const EntryHeader& entry, LimitedSource& data) {
     const TargetName target = FlatTargetName(entry);
     lastShown_ = target.shownPath;
-    const bool folderEntry = IsFolderMethod(entry.method);
-    if (!MatchesAnyPattern(command_.patterns, target.fileName, target.shownPath)) return true;
+    if (!Selected(target)) return true;
     if (command_.action == Action::kList) {
       report_.Add(StringPrintf("%s  %s  %llu / %llu", target.shownPath.c_str(), PrintableMethod(entry.method).c_str(),
                                static_cast<unsigned long long>(entry.packedSize),
@@ -102,10 +152,7 @@ class Run {
       ++counts_.done;
       return true;
     }
-    // Files go flat into the folder, and folders have no data: "-lhd-"
-    // entries, and empty entries whose name ends in a separator, as some
-    // archivers store folders.
-    if (folderEntry || (target.fileName.empty() && entry.originalSize == 0)) return true;
+    if (IsFolderEntry(entry, target)) return true;
     if (!IsSupportedMethod(entry.method)) {
       Fail(target, "圧縮方式 " + PrintableMethod(entry.method) + " には対応していません");
       return true;

@@ -47,6 +47,9 @@ class TargetFolder {
   // Starts the file that will become `fileName` (one plain name, already
   // checked). Null, with `problem` set, when no temporary file can be made.
   virtual std::unique_ptr<PendingFile> Begin(const std::string& fileName, std::string& problem) = 0;
+  // The bytes that may still be written to the folder's volume; false when
+  // that is not known.
+  virtual bool FreeSpace(uint64_t& bytes) = 0;
 };
 
 enum class ProgressStage { kBegin, kWriting, kEnd };
@@ -71,6 +74,9 @@ struct RunCounts {
 };
 
 // Runs `command` over `archive`. `folder` is used only for extraction.
+// Extraction first reads the headers alone (when the archive can be read
+// again from its start) and writes nothing when the files it would write
+// declare more bytes than the folder has free.
 ResultCode RunCommand(const Command& command, ByteSource& archive, TargetFolder* folder,
                       ProgressListener& progress, Report& report, RunCounts* counts = nullptr);
 

@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -93,6 +95,27 @@ PosixFileSource::~PosixFileSource() { std::fclose(file_); }
 size_t PosixFileSource::Read(uint8_t* out, size_t size) { return std::fread(out, 1, size, file_); }
 
 bool PosixFileSource::Failed() const { return std::ferror(file_) != 0; }
+
+bool PosixFileSource::Rewind() {
+  std::clearerr(file_);
+  return std::fseek(file_, 0, SEEK_SET) == 0;
+}
+
+bool PosixFileSource::Skip(uint64_t size) {
+  struct stat info;
+  const off_t at = ftello(file_);
+  if (at < 0 || fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) return ByteSource::Skip(size);
+  const uint64_t left = info.st_size > at ? static_cast<uint64_t>(info.st_size - at) : 0;
+  const uint64_t step = std::min(size, left);
+  return fseeko(file_, static_cast<off_t>(at + step), SEEK_SET) == 0 && step == size;
+}
+
+bool PosixFolder::FreeSpace(uint64_t& bytes) {
+  struct statvfs info;
+  if (statvfs(folder_.empty() ? "." : folder_.c_str(), &info) != 0) return false;
+  bytes = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
+  return true;
+}
 
 std::unique_ptr<PendingFile> PosixFolder::Begin(const std::string& fileName, std::string& problem) {
   std::string base = folder_;

@@ -18,6 +18,9 @@ class PosixFileSource : public ByteSource {
   ~PosixFileSource() override;
   size_t Read(uint8_t* out, size_t size) override;
   bool Failed() const override;
+  bool Rewind() override;
+  // Seeks: headers alone are read without reading the data between them.
+  bool Skip(uint64_t size) override;
 
  private:
   explicit PosixFileSource(std::FILE* file) : file_(file) {}
@@ -30,6 +33,7 @@ class PosixFolder : public TargetFolder {
  public:
   explicit PosixFolder(std::string folder) : folder_(std::move(folder)) {}
   std::unique_ptr<PendingFile> Begin(const std::string& fileName, std::string& problem) override;
+  bool FreeSpace(uint64_t& bytes) override;
 
  private:
   std::string folder_;

@@ -110,6 +110,55 @@ inline std::string BuildHeader(const BuiltEntry& e) {
   return h + extBytes;
 }
 
+// Packed data of the -lh5- block format written bit by bit, most
+// significant first: blocks whose codes take a chosen number of bits, to put
+// any code at any bit of the stream.
+class BlockWriter {
+ public:
+  static constexpr int kPositionCountBits = 4;  // -lh5-
+
+  // A block of 8-bit codes: every byte stands for itself.
+  void ByteBlock(const std::string& bytes) {
+    Header(bytes.size(), 10, 256);
+    for (unsigned char c : bytes) Put(c, 8);
+  }
+  // A block of 1-bit codes for the bytes 0 and 1.
+  void BitBlock(const std::string& zerosAndOnes) {
+    Header(zerosAndOnes.size(), 3, 2);
+    for (char c : zerosAndOnes) Put(c != 0, 1);
+  }
+  // A block of `codes` codes of 0 bits, all `symbol`: a byte, or from 256 on
+  // a match of symbol - 253 bytes at distance 1.
+  void SilentBlock(uint32_t codes, uint32_t symbol) {
+    Put(codes, 16);
+    Put(0, 5), Put(0, 5);            // code-length code: one symbol
+    Put(0, 9), Put(symbol, 9);       // literal code: one symbol
+    Put(0, kPositionCountBits), Put(0, kPositionCountBits);  // distance 1
+  }
+  size_t Bits() const { return bits_; }
+  std::string Bytes() const { return bytes_; }
+
+ private:
+  // The code-length code has the single symbol `lengthSymbol` (a length of
+  // lengthSymbol - 2 for each of the first `literals` literal symbols), and
+  // every distance is 1.
+  void Header(size_t codes, uint32_t lengthSymbol, uint32_t literals) {
+    Put(static_cast<uint32_t>(codes), 16);
+    Put(0, 5), Put(lengthSymbol, 5);
+    Put(literals, 9);
+    Put(0, kPositionCountBits), Put(0, kPositionCountBits);
+  }
+  void Put(uint32_t value, int count) {
+    for (int i = count - 1; i >= 0; --i) {
+      if (bits_ % 8 == 0) bytes_ += '\0';
+      if ((value >> i) & 1) bytes_.back() = static_cast<char>(bytes_.back() | (0x80 >> (bits_ % 8)));
+      ++bits_;
+    }
+  }
+  std::string bytes_;
+  size_t bits_ = 0;
+};
+
 inline std::string BuildArchive(const std::vector<BuiltEntry>& entries, bool endMark = true) {
   std::string out;
   for (const BuiltEntry& e : entries) out += BuildHeader(e) + e.packed;

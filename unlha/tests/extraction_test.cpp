@@ -86,6 +86,84 @@ TEST_F(Extraction, HostileNamesNeverWriteOutsideTheFolder) {
   EXPECT_NE(run.report.find("CON: 書き込みません（名前がデバイス名です）"), std::string::npos) << run.report;
 }
 
+// Under 150 bytes whose data expands to 268 MB, in an entry that declares one
+// megabyte (with that megabyte's CRC): extraction stops at the declared size
+// and the entry fails; the old file stays and the next entry is extracted.
+TEST_F(Extraction, DataLongerThanItsHeaderFailsTheEntry) {
+  WriteWhole(out() + "bomb.bin", "the old bomb.bin");
+  BlockWriter stream;
+  stream.ByteBlock("x");
+  for (int i = 0; i < 16; ++i) stream.SilentBlock(65535, 256 + 253);
+  BuiltEntry bomb;
+  bomb.method = "-lh5-";
+  bomb.name = "bomb.bin";
+  bomb.packed = stream.Bytes();
+  bomb.originalSize = 1 << 20;
+  bomb.crc = Crc16Of(std::string(1 << 20, 'x'));
+  const std::string archive = BuildArchive({bomb, StoredEntry("after.txt", "after")});
+  EXPECT_LT(BuildArchive({bomb}).size(), 150u);
+  const RunOutcome run = Extract(archive);
+  EXPECT_EQ(run.result, kResultEntriesFailed) << run.report;
+  EXPECT_EQ(ReadWhole(out() + "bomb.bin"), "the old bomb.bin");
+  EXPECT_EQ(ReadWhole(out() + "after.txt"), "after");
+  EXPECT_EQ(NamesIn(out()), (std::set<std::string>{"bomb.bin", "after.txt"}));
+  EXPECT_NE(run.report.find("bomb.bin: データがヘッダーのサイズを超えて続いています"), std::string::npos) << run.report;
+}
+
+// The real folder with a volume of a chosen free space.
+class SmallVolume : public PosixFolder {
+ public:
+  SmallVolume(const std::string& folder, uint64_t free) : PosixFolder(folder), free_(free) {}
+  bool FreeSpace(uint64_t& bytes) override {
+    bytes = free_;
+    return true;
+  }
+
+ private:
+  uint64_t free_;
+};
+
+TEST_F(Extraction, FilesLargerThanTheFreeSpaceAreRefusedBeforeAnyIsWritten) {
+  WriteWhole(out() + "a.txt", "the old a");
+  BuiltEntry folder = StoredEntry("", "");
+  folder.method = "-lhd-";
+  folder.folder = "sub\xFF";
+  BuiltEntry unsafe = StoredEntry("CON", std::string(5000, 'c'));
+  // 600 + 400 bytes of files; the folder, the unsafe name and the pattern's
+  // misses do not count.
+  WriteWhole(scratch / "a.lzh", BuildArchive({StoredEntry("a.txt", std::string(600, 'a')), folder, unsafe,
+                                              StoredEntry("b.txt", std::string(400, 'b')),
+                                              StoredEntry("skip.dat", std::string(9000, 's'))}));
+  const struct {
+    uint64_t free;
+    bool refused;
+  } cases[] = {{999, true}, {0, true}, {1000, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.free);
+    std::remove((out() + "b.txt").c_str());
+    const CommandParse parse = ParseCommand("e \"" + (scratch / "a.lzh") + "\" \"" + out() + "\" *.txt CON");
+    ASSERT_TRUE(parse.ok);
+    auto archive = PosixFileSource::Open(parse.command.archive);
+    ASSERT_TRUE(archive);
+    SmallVolume volume(out(), c.free);
+    NoProgress none;
+    Report report;
+    RunCounts counts;
+    const ResultCode result = RunCommand(parse.command, *archive, &volume, none, report, &counts);
+    const std::string text = report.Text();
+    EXPECT_EQ(result, kResultEntriesFailed) << text;  // the unsafe name is refused either way
+    if (c.refused) {
+      EXPECT_EQ(text, "展開先の空き容量が足りません（展開するファイル 2 件の合計 1000 バイト、空き " +
+                          std::to_string(c.free) + " バイト）。何も書き込んでいません\r\n展開 0 件、拒否 2 件\r\n");
+      EXPECT_EQ(NamesIn(out()), std::set<std::string>{"a.txt"});
+      EXPECT_EQ(ReadWhole(out() + "a.txt"), "the old a");
+    } else {
+      EXPECT_EQ(counts.done, 2) << text;
+      EXPECT_EQ(ReadWhole(out() + "b.txt"), std::string(400, 'b'));
+    }
+  }
+}
+
 class Recorder : public ProgressListener {
  public:
   explicit Recorder(int abortAtCall) : abortAtCall_(abortAtCall) {}

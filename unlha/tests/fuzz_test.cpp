@@ -72,6 +72,8 @@ class CountingFolder : public TargetFolder {
     }
     return std::make_unique<Pending>(*this, fileName);
   }
+  // Unknown: the disk is found full while writing.
+  bool FreeSpace(uint64_t&) override { return false; }
 
  private:
   class Pending : public PendingFile {

@@ -118,6 +118,31 @@ size_t WinFileSource::Read(uint8_t* out, size_t size) {
   return total;
 }
 
+bool WinFileSource::Rewind() {
+  LARGE_INTEGER start{};
+  failed_ = false;
+  return SetFilePointerEx(file_.Get(), start, nullptr, FILE_BEGIN) != FALSE;
+}
+
+bool WinFileSource::Skip(uint64_t size) {
+  LARGE_INTEGER length{}, at{}, zero{};
+  if (!GetFileSizeEx(file_.Get(), &length) || !SetFilePointerEx(file_.Get(), zero, &at, FILE_CURRENT)) {
+    return ByteSource::Skip(size);
+  }
+  const uint64_t left = length.QuadPart > at.QuadPart ? static_cast<uint64_t>(length.QuadPart - at.QuadPart) : 0;
+  const uint64_t step = std::min(size, left);
+  LARGE_INTEGER target;
+  target.QuadPart = at.QuadPart + static_cast<LONGLONG>(step);
+  return SetFilePointerEx(file_.Get(), target, nullptr, FILE_BEGIN) && step == size;
+}
+
+bool WinFolder::FreeSpace(uint64_t& bytes) {
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(folder_.c_str(), &available, nullptr, nullptr)) return false;
+  bytes = available.QuadPart;
+  return true;
+}
+
 WinFolder::WinFolder(std::wstring folder) : folder_(std::move(folder)) {
   if (!folder_.empty() && folder_.back() != L'\\') folder_ += L'\\';
 }

@@ -16,6 +16,9 @@ class WinFileSource : public ByteSource {
   static std::unique_ptr<WinFileSource> Open(const std::wstring& path, DWORD& error);
   size_t Read(uint8_t* out, size_t size) override;
   bool Failed() const override { return failed_; }
+  bool Rewind() override;
+  // Seeks: headers alone are read without reading the data between them.
+  bool Skip(uint64_t size) override;
 
  private:
   explicit WinFileSource(HANDLE file) : file_(file) {}
@@ -30,6 +33,8 @@ class WinFolder : public TargetFolder {
   // `folder`: an absolute path, in the long-path form.
   explicit WinFolder(std::wstring folder);
   std::unique_ptr<PendingFile> Begin(const std::string& fileName, std::string& problem) override;
+  // GetDiskFreeSpaceExW: the bytes this user may still write there.
+  bool FreeSpace(uint64_t& bytes) override;
 
  private:
   std::wstring folder_;  // ends with "\"

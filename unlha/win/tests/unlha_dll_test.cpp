@@ -324,6 +324,26 @@ TEST_F(UnlhaDll, NamesReachingOutsideAreRefusedOrMadeHarmless) {
   }
 }
 
+// Two thousand entries of a few bytes that each declare 4 GB: more than the
+// volume holds, which GetDiskFreeSpaceExW tells before anything is written.
+TEST_F(UnlhaDll, FilesLargerThanTheVolumesFreeSpaceAreRefused) {
+  std::vector<testing::BuiltEntry> entries;
+  for (int i = 0; i < 2000; ++i) {
+    testing::BuiltEntry entry = StoredEntry("big" + std::to_string(i) + ".bin", "xyz");
+    entry.method = "-lh5-";
+    entry.originalSize = 0xFFFFFFFFu;
+    entries.push_back(entry);
+  }
+  WriteFileBytes(folder + L"\\big0.bin", "the old file");
+  const std::wstring archive = Archive(BuildArchive(entries));
+  EXPECT_EQ(Run(UpdateCommand(archive, folder)), kResultEntriesFailed) << report;
+  EXPECT_EQ(report.rfind("展開先の空き容量が足りません（展開するファイル 2000 件の合計 8589934590000 バイト、空き ", 0), 0u)
+      << report;
+  EXPECT_NE(report.find("展開 0 件、拒否 2000 件"), std::string::npos) << report;
+  EXPECT_EQ(NamesIn(folder), (std::set<std::string>{"update.lzh", "big0.bin"}));
+  EXPECT_EQ(Read("big0.bin"), "the old file");
+}
+
 TEST_F(UnlhaDll, ErrorResultsComeWithAReport) {
   struct Case {
     std::string command;

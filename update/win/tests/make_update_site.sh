@@ -2,7 +2,7 @@
 # The files of the update tests' server: version files for each case, a
 # details text, and drovenmk411.lzh, an archive holding a copy of the
 # program given build 411, CRYPT.DLL, a marker file and a version.txt (which
-# the updater must not install). Packed by a real LZH archiver ("lha") when
+# the updater must not install). Packed by a real LZH archiver ("jlha") when
 # the machine has one, else by pack_lzh.py (stored entries).
 # Arguments: the folder of the Windows binaries, the site folder, a folder
 # that receives the unpacked new files.
@@ -17,9 +17,9 @@ cp "$bin/drovenmk.exe" "$bin/CRYPT.DLL" "$new/"
 python3 "$here/set_build.py" "$new/drovenmk.exe" 410 411
 printf 'Drovenmark build 411\r\n' > "$new/marker.txt"
 printf '[Drovenmark]\r\nBuild: 999\r\n' > "$new/version.txt"
-if command -v lha >/dev/null 2>&1 && lha --help 2>&1 | grep -qi 'lha'; then
-  (cd "$new" && lha a ../archive.lzh drovenmk.exe CRYPT.DLL marker.txt version.txt >/dev/null 2>&1) &&
-    echo "update archive packed by lha"
+if command -v jlha >/dev/null 2>&1; then
+  (cd "$new" && jlha a ../archive.lzh drovenmk.exe CRYPT.DLL marker.txt version.txt >/dev/null 2>&1) &&
+    echo "update archive packed by jlha"
 fi
 if [ ! -s "$new/../archive.lzh" ]; then
   (cd "$new" && python3 "$here/pack_lzh.py" ../archive.lzh drovenmk.exe CRYPT.DLL marker.txt version.txt)

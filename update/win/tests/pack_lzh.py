@@ -4,7 +4,7 @@
   pack_lzh.py ARCHIVE FILE...
 
 The update tests pack the program they just built; a real LZH archiver
-("lha") is used instead when the machine has one (see make_archive.sh).
+("jlha") is used instead when the machine has one (see make_archive.sh).
 Each entry: the 26-byte level-2 base header, a file-name extended header,
 the bytes as they are; CRC-16 (the LZH one: reflected 0xA001, start 0) of
 the data; a zero byte ends the archive. Names are stored as given, without
