@@ -36,6 +36,10 @@ class CountingFileSystem : public FileSystem {
   uint32_t ProbeName(const std::string& path) override { Count(kProbeName); return inner_.ProbeName(path); }
   bool Lookup(const std::string& path, DirEntry& entry) override { Count(kLookup); return inner_.Lookup(path, entry); }
   bool IsFolder(const std::string& path) override { Count(kIsFolder); return inner_.IsFolder(path); }
+  FolderIdentity IdentityOf(const std::string& folder) override {
+    Count(kIdentityOf);
+    return inner_.IdentityOf(folder);
+  }
   bool CreateFolderTree(const std::string& path) override {
     Count(kCreateFolderTree);
     return inner_.CreateFolderTree(path);
@@ -70,11 +74,11 @@ class CountingFileSystem : public FileSystem {
 
  private:
   enum Kind {
-    kOpenListing, kProbeName, kLookup, kIsFolder, kCreateFolderTree, kGetAttributes, kSetAttributes,
+    kOpenListing, kProbeName, kLookup, kIsFolder, kIdentityOf, kCreateFolderTree, kGetAttributes, kSetAttributes,
     kCopyFileTo, kMoveReplacing, kRemoveFile, kSetFileTimes, kShellDelete, kOpenAppend, kKinds
   };
   static constexpr const char* kNames[kKinds] = {
-      "OpenListing", "ProbeName", "Lookup", "IsFolder", "CreateFolderTree", "GetAttributes", "SetAttributes",
+      "OpenListing", "ProbeName", "Lookup", "IsFolder", "IdentityOf", "CreateFolderTree", "GetAttributes", "SetAttributes",
       "CopyFileTo", "MoveReplacing", "RemoveFile", "SetFileTimes", "ShellDelete", "OpenAppend"};
   void Count(Kind kind) { counts_[kind].fetch_add(1, std::memory_order_relaxed); }
 

@@ -216,6 +216,8 @@ void TFileBackupThread::RunJob(int row, BackupJob& job) {
 
   if (!CheckFolderOverlap(job, configured_dst)) return;
   if (!LogOnAndCheckVolumes(job)) return;
+  // After the log-on: a share can be asked what it is only once connected.
+  if (!CheckFolderIdentities(job, configured_dst)) return;
 
   ReadPatterns(job);
 
@@ -284,9 +286,7 @@ bool TFileBackupThread::CheckFolderOverlap(const BackupJob& job, const std::stri
   std::string configured = ComparableKey(configuredDst);
   skippedDestinationKey_.clear();
   if (IsSameOrBelow(src, dst) || (job.DateFolder && src == configured)) {
-    ++errorCount_;
-    Report(kReportError, "エラー", kLevelMinimum,
-           "ソース側フォルダとバックアップ先フォルダが重なっています " + job.Src + " --> " + job.Dst);
+    ReportOverlap(job);
     return false;
   }
   // A backup folder inside the source is left out of the walk; with date
@@ -297,6 +297,39 @@ bool TFileBackupThread::CheckFolderOverlap(const BackupJob& job, const std::stri
     skippedDestinationKey_ = dst;
   }
   return true;
+}
+
+void TFileBackupThread::ReportOverlap(const BackupJob& job) {
+  ++errorCount_;
+  Report(kReportError, "エラー", kLevelMinimum,
+         "ソース側フォルダとバックアップ先フォルダが重なっています " + job.Src + " --> " + job.Dst);
+}
+
+bool TFileBackupThread::CheckFolderIdentities(const BackupJob& job, const std::string& configuredDst) {
+  // The path texts may differ while the folders are one: a link, a second
+  // drive letter or a share of the local disk. Asked of what the folders
+  // are, a backup folder that is the source or one of its ancestors is
+  // refused like one written as such.
+  sourceLineage_.Clear();
+  for (const std::string& folder : SelfAndAncestors(NormalizedPath(job.Src))) {
+    sourceLineage_.Add(fs_.IdentityOf(folder));
+  }
+  backupHolder_ = job.DateFolder ? configuredDst : std::string();
+  backupIdentity_ = fs_.IdentityOf(job.Dst);
+  backupHolderIdentity_ = job.DateFolder ? fs_.IdentityOf(backupHolder_) : FolderIdentity{};
+  if (sourceLineage_.IsSourceOrAncestor(backupIdentity_) || sourceLineage_.IsSource(backupHolderIdentity_)) {
+    ReportOverlap(job);
+    return false;
+  }
+  GuardBackupFolders();
+  return true;
+}
+
+void TFileBackupThread::GuardBackupFolders() {
+  walkGuard_.Reset();
+  walkGuard_.AddBackupFolder(backupIdentity_);
+  walkGuard_.AddBackupFolder(backupHolderIdentity_);
+  for (const FolderIdentity& folder : sourceLineage_.Folders()) walkGuard_.AddFolderAbove(folder);
 }
 
 void TFileBackupThread::ReadPatterns(const BackupJob& job) {
@@ -318,6 +351,10 @@ void TFileBackupThread::CountFiles(const std::string& folder) {
     size_t next = 0;
     size_t length = 0;
   };
+  // The counting walk leaves out what the copy walk will: the backup
+  // folder and folders that lead back into the walk's own path.
+  WalkGuard guard = walkGuard_;
+  guard.Enter(sourceLineage_.Source(), 0);
   std::string path = folder;
   std::vector<Level> stack(1);
   uint32_t error = 0;
@@ -337,6 +374,9 @@ void TFileBackupThread::CountFiles(const std::string& folder) {
       path = JoinPath(path, entry.name);
       bool folder_excluded = folderPatterns_.Matches(AsciiLower(path));
       if (!entry.IsDotEntry() && subDirs_ && !folder_excluded && !IsSkippedDestination(path)) {
+        FolderIdentity identity = fs_.IdentityOf(path);
+        if (guard.Visit(identity, stack.size()) != FolderVisit::kEnter) continue;
+        guard.Enter(identity, stack.size());
         Level child;
         ReadFolder(fs_, path, child.entries, error);
         child.length = path.size();
@@ -374,6 +414,14 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
   dstPath_ = dst;
   std::vector<CopyFolder> stack;
   if (!EnterCopyFolder(stack, fs_.IsFolder(dst))) return false;
+  // A backup folder this run has just created is known only now; it may
+  // already show in the source's listing.
+  if (!TestMode() && (!backupIdentity_.Known() || (!backupHolder_.empty() && !backupHolderIdentity_.Known()))) {
+    backupIdentity_ = fs_.IdentityOf(dst);
+    if (!backupHolder_.empty()) backupHolderIdentity_ = fs_.IdentityOf(backupHolder_);
+    GuardBackupFolders();
+  }
+  walkGuard_.Enter(sourceLineage_.Source(), 0);
 
   while (!stack.empty()) {
     CopyFolder& folder = stack.back();
@@ -408,6 +456,21 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
         Report(kReportNotice, "通知", kLevelStandard, src_path + " はバックアップ先のフォルダなので無視します");
         continue;
       }
+      // One open per folder tells the backup folder and the way back into
+      // the walk's own path apart from a folder to copy, whatever its name.
+      // A link to a folder elsewhere is copied as the folder it leads to.
+      FolderIdentity identity = fs_.IdentityOf(src_path);
+      FolderVisit visit = walkGuard_.Visit(identity, stack.size());
+      if (visit != FolderVisit::kEnter) {
+        // Nothing was copied from below it, so mirroring must not judge
+        // the backup below it either.
+        unlistedSourceFolders_.insert(fs_.NameKey(src_path));
+        Report(kReportNotice, "通知", kLevelStandard,
+               src_path + (visit == FolderVisit::kBackupFolder ? " はバックアップ先のフォルダなので無視します"
+                                                               : " は上位のフォルダへのリンクなので無視します"));
+        continue;
+      }
+      walkGuard_.Enter(identity, stack.size());
       bool dst_exists = false;
       if (!folder.destinationIsNew) {
         if (folder.destinationListed) {
@@ -708,6 +771,15 @@ bool TFileBackupThread::EnterMirrorFolder(std::vector<MirrorFolderState>& stack,
     // backup: what the listing lacked may only have been unreadable.
     if (unlistedSourceFolders_.count(fs_.NameKey(srcPath_))) return false;
     folder.allInSource = mirrorNeedsNoSource_.count(std::hash<std::string>()(fs_.NameKey(dstPath_))) > 0;
+  }
+  // Whatever the paths say, a backup folder that is the source or one of
+  // its ancestors (a link, a second drive letter) is neither mirrored nor
+  // deleted, nor is any folder holding it.
+  if (!stack.empty() && sourceLineage_.IsSourceOrAncestor(fs_.IdentityOf(dstPath_))) {
+    ++errorCount_;
+    Report(kReportError, "エラー", kLevelMinimum, "ソース側フォルダまたはその上位のフォルダのため削除しません " + dstPath_);
+    for (MirrorFolderState& open : stack) open.deleteWhenDone = false;
+    return false;
   }
   if (!sourceAbsent && !folder.allInSource) {
     std::vector<DirEntry> source;

@@ -18,6 +18,7 @@
 #include "engine/backup_log.h"
 #include "engine/copy_pool.h"
 #include "engine/file_system.h"
+#include "engine/folder_identity.h"
 #include "engine/network.h"
 #include "engine/pattern_table.h"
 #include "engine/run_control.h"
@@ -92,6 +93,9 @@ class TFileBackupThread {
   bool WalkAndCopy(const std::string& src, const std::string& dst);
   bool EnterCopyFolder(std::vector<CopyFolder>& stack, bool dstExists);
   bool IsSkippedDestination(const std::string& srcPath);
+  bool CheckFolderIdentities(const BackupJob& job, const std::string& configuredDst);
+  void ReportOverlap(const BackupJob& job);
+  void GuardBackupFolders();
   void RemoveLeftoverTemporaries(CopyFolder& folder, const std::string& dst);
   void NoteWhetherMirrorCanSkipSource(const CopyFolder& folder);
   void CopyOneFile(const DirEntry& source, const std::string& srcPath, const std::string& dstPath,
@@ -152,8 +156,17 @@ class TFileBackupThread {
   // The backup folder when it lies inside the source, in comparable form:
   // the walk must not copy the backup into itself.
   std::string skippedDestinationKey_;
-  // Source folders of this job that could not be listed completely:
-  // mirroring deletes nothing below them.
+  // The same by what the folders are rather than how they are written: a
+  // link or a second drive letter can lead from the source into its backup
+  // or back up to a folder the walk is already in.
+  FolderIdentity backupIdentity_;        // the job's Dst (after the date folder)
+  FolderIdentity backupHolderIdentity_;  // with date folders, the folder holding them
+  std::string backupHolder_;             // that folder's path; empty without date folders
+  SourceLineage sourceLineage_;
+  WalkGuard walkGuard_;
+  // Source folders of this job that could not be listed completely, or
+  // that the walk did not enter since they lead back into the source's own
+  // path or into the backup: mirroring deletes nothing below them.
   std::unordered_set<std::string> unlistedSourceFolders_;
   // Backup folders this job's walk created (the topmost of each new tree):
   // they hold copies only, so mirroring has nothing to look for there.

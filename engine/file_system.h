@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/folder_identity.h"
+
 namespace dm {
 
 inline constexpr uint32_t kAttrReadOnly = 0x01;
@@ -18,6 +20,7 @@ inline constexpr uint32_t kAttrSystem = 0x04;
 inline constexpr uint32_t kAttrDirectory = 0x10;
 inline constexpr uint32_t kAttrArchive = 0x20;
 inline constexpr uint32_t kAttrNormal = 0x80;
+inline constexpr uint32_t kAttrReparsePoint = 0x400;
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
 // System error codes the engine itself produces or tests for.
@@ -90,6 +93,13 @@ class FileSystem {
   // The entry a path names, as a listing of its folder would show it.
   virtual bool Lookup(const std::string& path, DirEntry& entry) = 0;
   virtual bool IsFolder(const std::string& path) = 0;
+  // What the folder is, whatever name reaches it; unknown when it cannot be
+  // opened or the system cannot say. One open of the folder, so asked per
+  // folder, never per file.
+  virtual FolderIdentity IdentityOf(const std::string& folder) {
+    (void)folder;
+    return {};
+  }
   // Creates the folder and every missing parent.
   virtual bool CreateFolderTree(const std::string& path) = 0;
 

@@ -1,6 +1,7 @@
 #include "engine/tests/fake_file_system.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "base/paths.h"
 #include "base/text.h"
@@ -67,11 +68,60 @@ std::string WithoutTrailingDelimiter(std::string path) {
 
 }  // namespace
 
-std::string FakeFileSystem::Key(const std::string& path) {
+std::string FakeFileSystem::TextKey(const std::string& path) {
   std::string key = AsciiLower(path);
   std::replace(key.begin(), key.end(), '/', '\\');
   while (key.size() > 3 && key.back() == '\\') key.pop_back();
   return key;
+}
+
+std::string FakeFileSystem::Key(const std::string& path) const {
+  std::string key = TextKey(path);
+  if (links_.empty()) return key;
+  // The first link from the left is followed, then the result again, like
+  // the system's name resolution; it gives up after 40 links, as Wine does.
+  for (int hops = 0; hops <= 40; ++hops) {
+    bool followed = false;
+    for (size_t end = key.find('\\'); !followed; end = key.find('\\', end + 1)) {
+      auto link = links_.find(key.substr(0, end));
+      if (link != links_.end()) {
+        std::string rest = end == std::string::npos ? std::string() : key.substr(end);
+        std::string target = link->second;
+        if (EndsWithPathDelimiter(target) && !rest.empty()) target.pop_back();
+        key = TextKey(target + rest);
+        followed = true;
+      }
+      if (end == std::string::npos) break;
+    }
+    if (!followed) return key;
+  }
+  return "?:\\too many links";
+}
+
+std::string FakeFileSystem::StoredPath(const std::string& path) const {
+  // Where links lead, a node keeps the path of where it really is.
+  if (links_.empty()) return WithoutTrailingDelimiter(path);
+  std::string name = FileNamePart(WithoutTrailingDelimiter(path));
+  std::string parent = ParentPath(Key(path));
+  if (const Node* node = Find(parent)) return JoinPath(node->path, name);
+  std::string root = parent.substr(0, 2);
+  root[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])));
+  return JoinPath(root + "\\", name);
+}
+
+void FakeFileSystem::AddLink(const std::string& path, const std::string& target) {
+  std::string parent = Key(ParentPath(path));
+  std::string key = TextKey(JoinPath(parent, AsciiLower(FileNamePart(path))));
+  Node node;
+  node.path = WithoutTrailingDelimiter(path);
+  node.folder = true;
+  node.attributes = kAttrReparsePoint;
+  nodes_[key] = node;
+  links_[key] = TextKey(target);
+}
+
+void FakeFileSystem::AddDriveAlias(const std::string& drive, const std::string& target) {
+  links_[TextKey(drive.substr(0, 2))] = TextKey(target);
 }
 
 bool FakeFileSystem::ParentExists(const std::string& path) const {
@@ -89,7 +139,7 @@ void FakeFileSystem::AddFolder(const std::string& path) {
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     Node node;
-    node.path = WithoutTrailingDelimiter(*it);
+    node.path = StoredPath(*it);
     node.folder = true;
     node.attributes = 0;
     nodes_[Key(*it)] = node;
@@ -106,7 +156,7 @@ void FakeFileSystem::AddFileDos(const std::string& path, const std::string& cont
   std::string parent = ParentPath(path);
   if (!Exists(parent)) AddFolder(parent);
   Node node;
-  node.path = WithoutTrailingDelimiter(path);
+  node.path = StoredPath(path);
   node.content = content;
   node.attributes = attributes;
   node.dosTime = dosTime;
@@ -218,6 +268,19 @@ bool FakeFileSystem::IsFolder(const std::string& path) {
   return node && node->folder;
 }
 
+FolderIdentity FakeFileSystem::IdentityOf(const std::string& folder) {
+  ++calls["IdentityOf"];
+  for (const std::string& bad : unidentifiable) {
+    if (Key(bad) == Key(folder)) return {};
+  }
+  bool folder_exists = IsFolder(folder);
+  --calls["IsFolder"];  // one call, as the system's single open
+  if (!folder_exists) return {};
+  std::string key = Key(folder);
+  if (key.size() == 3) key.pop_back();  // "c:\" and "c:" are one root
+  return MakeFolderIdentity(1, static_cast<unsigned char>(key[0]), 0, std::hash<std::string>()(key));
+}
+
 bool FakeFileSystem::CreateFolderTree(const std::string& path) {
   ++calls["CreateFolderTree"];
   std::string key = Key(path);
@@ -229,7 +292,7 @@ bool FakeFileSystem::CreateFolderTree(const std::string& path) {
   if (!CreateFolderTree(ParentPath(path))) return false;
   --calls["CreateFolderTree"];  // one call for the whole tree, as the system's
   Node node;
-  node.path = WithoutTrailingDelimiter(path);
+  node.path = StoredPath(path);
   node.folder = true;
   node.attributes = 0;
   nodes_[key] = node;
@@ -261,7 +324,7 @@ uint32_t FakeFileSystem::CopyFileTo(const std::string& from, const std::string& 
   if (Exists(to)) return kErrorFileExistsCode;
   if (!ParentExists(to)) return kErrorPathNotFound;
   Node copy = *source;
-  copy.path = to;
+  copy.path = StoredPath(to);
   std::string full = copy.content;
   // The copy grows chunk by chunk; a cancel leaves the partial file behind,
   // as a real copy can between its steps.
@@ -287,7 +350,7 @@ uint32_t FakeFileSystem::MoveReplacing(const std::string& from, const std::strin
     if (target->folder || (target->attributes & kAttrReadOnly)) return kErrorAccessDenied;
   }
   Node moved = *source;
-  moved.path = to;
+  moved.path = StoredPath(to);
   nodes_.erase(Key(from));
   nodes_[Key(to)] = moved;
   journal.push_back("move " + from + " -> " + to);

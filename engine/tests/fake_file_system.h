@@ -33,6 +33,15 @@ class FakeFileSystem : public FileSystem {
   void AddFileDos(const std::string& path, const std::string& content, uint32_t dosTime,
                   uint32_t attributes = kAttrArchive);
 
+  // A folder link at `path` (a junction, a Linux symbolic link under Wine):
+  // every path through it leads to `target`, which need not exist. Listed in
+  // its parent as a folder with the reparse-point attribute.
+  void AddLink(const std::string& path, const std::string& target);
+  // A second drive letter ("Z:") on a folder.
+  void AddDriveAlias(const std::string& drive, const std::string& target);
+  // Folders whose identity cannot be told (they cannot be opened).
+  std::set<std::string> unidentifiable;
+
   bool Exists(const std::string& path) const;
   const Node* Find(const std::string& path) const;
   std::string Content(const std::string& path) const;
@@ -70,6 +79,7 @@ class FakeFileSystem : public FileSystem {
   uint32_t ProbeName(const std::string& path) override;
   bool Lookup(const std::string& path, DirEntry& entry) override;
   bool IsFolder(const std::string& path) override;
+  FolderIdentity IdentityOf(const std::string& folder) override;
   bool CreateFolderTree(const std::string& path) override;
   uint32_t GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
@@ -82,11 +92,15 @@ class FakeFileSystem : public FileSystem {
   std::string ErrorMessage(uint32_t code) override;
 
  private:
-  static std::string Key(const std::string& path);
+  // The path's key after every link and drive alias in it is followed.
+  std::string Key(const std::string& path) const;
+  static std::string TextKey(const std::string& path);
+  std::string StoredPath(const std::string& path) const;
   Node* FindMutable(const std::string& path);
   bool ParentExists(const std::string& path) const;
   bool HiddenFromListings(const std::string& path) const;
   std::map<std::string, Node> nodes_;
+  std::map<std::string, std::string> links_;  // text key of a link or drive -> text key of its target
 };
 
 }  // namespace dm

@@ -1,0 +1,231 @@
+// One folder reached under a second name (a folder link, a second drive
+// letter) is still one folder: the overlap of source and backup, loops in
+// the walk and the mirror's deletions are judged by what folders are, not by
+// how their paths are written.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "base/paths.h"
+#include "base/text.h"
+#include "engine/folder_identity.h"
+#include "engine/tests/engine_run_test.h"
+
+namespace dm {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+const DateTimeParts kOld = LocalTime(2007, 1, 10, 12, 0, 0);
+
+TEST(FolderIdentityTest, VolumeTheSystemCannotNameGivesNoIdentity) {
+  EXPECT_FALSE(MakeFolderIdentity(1, 0, 0, 1).Known());
+  EXPECT_FALSE(MakeFolderIdentity(0, 5, 0, 1).Known());
+  FolderIdentity a = MakeFolderIdentity(1, 5, 0, 1);
+  EXPECT_TRUE(a.SameFolder(MakeFolderIdentity(1, 5, 0, 1)));
+  EXPECT_FALSE(a.SameFolder(MakeFolderIdentity(2, 5, 0, 1)));  // another scheme's numbers
+  EXPECT_FALSE(a.SameFolder(MakeFolderIdentity(1, 5, 1, 1)));  // the upper 64 bits count
+  EXPECT_FALSE(FolderIdentity().SameFolder(FolderIdentity()));
+}
+
+TEST(FolderIdentityTest, SelfAndAncestorsStopAtTheVolumeRoot) {
+  EXPECT_THAT(SelfAndAncestors("C:\\a\\b"), ElementsAre("C:\\a\\b", "C:\\a", "C:\\"));
+  EXPECT_THAT(SelfAndAncestors("C:\\"), ElementsAre("C:\\"));
+  EXPECT_THAT(SelfAndAncestors("\\\\srv\\share\\x"), ElementsAre("\\\\srv\\share\\x", "\\\\srv\\share\\"));
+}
+
+TEST(FolderIdentityTest, WalkGuardLooksOnlyAtTheCurrentPath) {
+  FolderIdentity top = MakeFolderIdentity(1, 9, 0, 1);
+  FolderIdentity a = MakeFolderIdentity(1, 9, 0, 2);
+  FolderIdentity b = MakeFolderIdentity(1, 9, 0, 3);
+  FolderIdentity backup = MakeFolderIdentity(1, 9, 0, 4);
+  WalkGuard guard;
+  guard.AddBackupFolder(backup);
+  guard.AddBackupFolder(FolderIdentity());
+  guard.Enter(top, 0);
+  guard.Enter(a, 1);
+  EXPECT_EQ(guard.Visit(top, 2), FolderVisit::kLoop);
+  EXPECT_EQ(guard.Visit(a, 2), FolderVisit::kLoop);
+  EXPECT_EQ(guard.Visit(backup, 2), FolderVisit::kBackupFolder);
+  EXPECT_EQ(guard.Visit(FolderIdentity(), 2), FolderVisit::kEnter);
+  // Back at depth 1, a's sibling b; a is no longer on the path.
+  guard.Enter(b, 1);
+  EXPECT_EQ(guard.Visit(a, 2), FolderVisit::kEnter);
+  EXPECT_EQ(guard.Visit(b, 1), FolderVisit::kEnter);  // a sibling of b's, not its child
+  EXPECT_EQ(guard.Visit(b, 2), FolderVisit::kLoop);
+}
+
+class FolderAliasTest : public EngineRunTest {
+ protected:
+  int Run(const BackupJob& job) {
+    window = RecordingWindow();
+    return EngineRunTest::Run(job);
+  }
+  std::map<std::string, std::string> Snapshot(const std::string& folder) const {
+    std::map<std::string, std::string> files;
+    for (const std::string& path : fs.Below(folder)) files[path] = fs.Content(path);
+    return files;
+  }
+  // A walk that never ends is stopped, so a fault shows as a failure.
+  void StopEndlessWalks() {
+    listings_ = 0;
+    fs.onList = [this](const std::string&) {
+      if (++listings_ > 400) control.RequestAbort();
+    };
+  }
+
+ private:
+  int listings_ = 0;
+};
+
+// The source D:\p\data (with a sub-folder, a file the filter keeps out of
+// the backup, and a sibling D:\p\other.txt) run twice against backup folders
+// that are written one way and are another.
+TEST_F(FolderAliasTest, OverlapAndLoopsByIdentity) {
+  const std::string refused_line = "ソース側フォルダとバックアップ先フォルダが重なっています ";
+  struct Case {
+    const char* what;
+    std::function<void(FakeFileSystem&)> links;
+    const char* src;
+    const char* dst;
+    bool dateFolder;
+    std::vector<std::string> notices;  // "通知" lines of each run, besides none
+    std::vector<std::string> backup;   // files below `backupRoot` after both runs; empty: refused
+    const char* backupRoot;
+  };
+  const std::vector<Case> cases = {
+      {"same folder by two paths (drive alias)", [](FakeFileSystem& f) { f.AddDriveAlias("Z:", "D:\\p"); },
+       "D:\\p\\data", "Z:\\data", false, {}, {}, ""},
+      {"backup is the source's parent through a link",
+       [](FakeFileSystem& f) { f.AddLink("D:\\p\\plink", "D:\\p"); }, "D:\\p\\data", "D:\\p\\plink", false, {}, {},
+       ""},
+      {"backup is the source's parent through a second drive letter",
+       [](FakeFileSystem& f) { f.AddDriveAlias("Z:", "D:\\"); }, "D:\\p\\data", "Z:\\p", false, {}, {}, ""},
+      {"backup is the source's drive root through a link", [](FakeFileSystem& f) { f.AddLink("C:\\d", "D:\\"); },
+       "D:\\p\\data", "C:\\d", false, {}, {}, ""},
+      {"date folders inside the source's alias", [](FakeFileSystem& f) { f.AddDriveAlias("Z:", "D:\\p"); },
+       "D:\\p\\data", "Z:\\data", true, {}, {}, ""},
+      {"backup inside the source through a second drive letter",
+       [](FakeFileSystem& f) { f.AddDriveAlias("Z:", "D:\\"); }, "D:\\p\\data", "Z:\\p\\data\\bk", false,
+       {"D:\\p\\data\\bk はバックアップ先のフォルダなので無視します"},
+       {"D:\\p\\data\\bk\\keep.txt", "D:\\p\\data\\bk\\sub", "D:\\p\\data\\bk\\sub\\s.txt"}, "D:\\p\\data\\bk"},
+      {"backup inside the source through a link", [](FakeFileSystem& f) { f.AddLink("D:\\q", "D:\\p\\data"); },
+       "D:\\p\\data", "D:\\q\\bk", false, {"D:\\p\\data\\bk はバックアップ先のフォルダなので無視します"},
+       {"D:\\p\\data\\bk\\keep.txt", "D:\\p\\data\\bk\\sub", "D:\\p\\data\\bk\\sub\\s.txt"}, "D:\\p\\data\\bk"},
+      {"date folders inside the source through a link",
+       [](FakeFileSystem& f) { f.AddLink("D:\\q", "D:\\p\\data"); }, "D:\\p\\data", "D:\\q\\bk", true,
+       {"D:\\p\\data\\bk はバックアップ先のフォルダなので無視します"},
+       {"D:\\p\\data\\bk\\20071231", "D:\\p\\data\\bk\\20071231\\keep.txt", "D:\\p\\data\\bk\\20071231\\sub",
+        "D:\\p\\data\\bk\\20071231\\sub\\s.txt"},
+       "D:\\p\\data\\bk"},
+      {"sibling through a second drive letter", [](FakeFileSystem& f) { f.AddDriveAlias("Z:", "D:\\p"); },
+       "D:\\p\\data", "Z:\\data2", false, {},
+       {"D:\\p\\data2\\keep.txt", "D:\\p\\data2\\sub", "D:\\p\\data2\\sub\\s.txt"}, "D:\\p\\data2"},
+      {"link to a folder elsewhere is followed",
+       [](FakeFileSystem& f) {
+         f.AddFile("E:\\far\\f.txt", "f", kOld);
+         f.AddLink("D:\\p\\data\\sub\\far", "E:\\far");
+       },
+       "D:\\p\\data", "C:\\bk", false, {},
+       {"C:\\bk\\keep.txt", "C:\\bk\\sub", "C:\\bk\\sub\\far", "C:\\bk\\sub\\far\\f.txt", "C:\\bk\\sub\\s.txt"},
+       "C:\\bk"},
+      {"link back to an ancestor", [](FakeFileSystem& f) { f.AddLink("D:\\p\\data\\sub\\loop", "D:\\p\\data"); },
+       "D:\\p\\data", "C:\\bk", false, {"D:\\p\\data\\sub\\loop は上位のフォルダへのリンクなので無視します"},
+       {"C:\\bk\\keep.txt", "C:\\bk\\sub", "C:\\bk\\sub\\s.txt"}, "C:\\bk"},
+      {"link back to the drive root", [](FakeFileSystem& f) { f.AddLink("D:\\p\\data\\sub\\root", "D:\\"); },
+       "D:\\p\\data", "C:\\bk", false, {"D:\\p\\data\\sub\\root は上位のフォルダへのリンクなので無視します"},
+       {"C:\\bk\\keep.txt", "C:\\bk\\sub", "C:\\bk\\sub\\s.txt"}, "C:\\bk"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs = FakeFileSystem();
+    control.Reset();
+    fs.AddFile("D:\\p\\data\\keep.txt", "k", kOld);
+    fs.AddFile("D:\\p\\data\\excluded.bak", "only copy", kOld);
+    fs.AddFile("D:\\p\\data\\sub\\s.txt", "s", kOld);
+    fs.AddFile("D:\\p\\other.txt", "o", kOld);
+    c.links(fs);
+    std::map<std::string, std::string> before = Snapshot("D:\\p");
+    StopEndlessWalks();
+    BackupJob job = Job(c.src, c.dst);
+    job.Filter = "*.bak";
+    job.DateFolder = c.dateFolder;
+    for (int run = 0; run < 2; ++run) {
+      SCOPED_TRACE(run == 0 ? "first run" : "second run");
+      int errors = Run(job);
+      EXPECT_FALSE(control.AbortRequested()) << "the walk did not end";
+      if (control.AbortRequested()) break;
+      std::string job_dst = c.dateFolder ? JoinPath(c.dst, "20071231") : std::string(c.dst);
+      if (c.backup.empty()) {
+        EXPECT_EQ(errors, 1);
+        EXPECT_THAT(Lines("エラー"), ElementsAre(refused_line + c.src + " --> " + job_dst));
+        EXPECT_THAT(window.TitlesOfKind(kReportNewCopy), IsEmpty());
+        EXPECT_EQ(fs.calls["ShellDelete"], 0);
+      } else {
+        EXPECT_EQ(errors, 0);
+        EXPECT_THAT(Lines("エラー"), IsEmpty());
+        EXPECT_THAT(Lines("通知"), ElementsAreArray(c.notices));
+      }
+    }
+    // The source and its sibling as they were, the excluded file included;
+    // a backup inside the source is all that was added there.
+    std::map<std::string, std::string> after = Snapshot("D:\\p");
+    if (!c.backup.empty() && StartsWith(c.backupRoot, "D:\\p\\")) {
+      for (const std::string& path : fs.Below(c.backupRoot)) after.erase(path);
+      after.erase(c.backupRoot);
+      if (c.dateFolder) after.erase(ParentPath(c.backup[0]));
+    }
+    EXPECT_EQ(after, before);
+    if (!c.backup.empty()) {
+      EXPECT_THAT(fs.Below(c.backupRoot), ElementsAreArray(c.backup));
+    }
+  }
+}
+
+// Whatever the paths say, mirroring deletes no backup entry that is the
+// source or one of its ancestors, nor any folder holding one; the rest of
+// the stale backup still goes.
+TEST_F(FolderAliasTest, MirrorNeverDeletesTheSourceOrItsAncestors) {
+  fs.AddFile("D:\\p\\data\\keep.txt", "k", kOld);
+  fs.AddFile("D:\\p\\data\\excluded.bak", "only copy", kOld);
+  fs.AddFile("D:\\p\\other.txt", "o", kOld);
+  fs.AddFile("C:\\bk\\stale.txt", "x", kOld);
+  fs.AddFile("C:\\bk\\gone\\deep\\stale.txt", "x", kOld);
+  fs.AddLink("C:\\bk\\old", "D:\\p\\data");             // the source itself
+  fs.AddLink("C:\\bk\\up", "D:\\p");                    // its parent
+  fs.AddLink("C:\\bk\\gone\\deep\\src", "D:\\p\\data");  // held by folders the mirror would delete
+  std::map<std::string, std::string> before = Snapshot("D:\\p");
+  BackupJob job = Job("D:\\p\\data", "C:\\bk");
+  job.Filter = "*.bak";
+  EXPECT_EQ(Run(job), 3);
+  EXPECT_EQ(Snapshot("D:\\p"), before);
+  EXPECT_THAT(Lines("エラー"), ElementsAre("ソース側フォルダまたはその上位のフォルダのため削除しません C:\\bk\\gone\\deep\\src",
+                                          "ソース側フォルダまたはその上位のフォルダのため削除しません C:\\bk\\old",
+                                          "ソース側フォルダまたはその上位のフォルダのため削除しません C:\\bk\\up"));
+  EXPECT_THAT(Lines("ファイル削除"), ElementsAre("C:\\bk\\gone\\deep\\stale.txt", "C:\\bk\\stale.txt"));
+  EXPECT_THAT(Lines("フォルダ削除"), IsEmpty());
+  EXPECT_EQ(fs.Content("C:\\bk\\keep.txt"), "k");
+}
+
+// The counting walk leaves out what the copy walk does, so the progress
+// total is the number of files that will be considered.
+TEST_F(FolderAliasTest, CountingWalkSkipsLoopsAndTheBackup) {
+  fs.AddFile("D:\\p\\a.txt", "a", kOld);
+  fs.AddFile("D:\\p\\sub\\b.txt", "b", kOld);
+  fs.AddLink("D:\\p\\sub\\loop", "D:\\p");
+  fs.AddDriveAlias("Z:", "D:\\p");
+  fs.AddFile("D:\\p\\bk\\old.txt", "o", kOld);
+  options.statusBarProgress = true;
+  options.wholeProgress = true;
+  mirror = false;
+  StopEndlessWalks();
+  Run(Job("D:\\p", "Z:\\bk"));
+  EXPECT_FALSE(control.AbortRequested());
+  EXPECT_THAT(window.panels, ::testing::Contains("2:2/2"));
+}
+
+}  // namespace
+}  // namespace dm
