@@ -5,7 +5,8 @@
 set -euo pipefail
 packages=(cmake make g++ googletest libgtest-dev libgmock-dev
           g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
-          fonts-ipafont-gothic python3 locales bc lhasa fp-utils-3.2.2 procps)
+          fonts-ipafont-gothic python3 locales bc lhasa fp-utils-3.2.2 procps
+          nsis jlha-utils)
 if [ "${1:-}" = --screenshots ]; then
   packages+=(imagemagick xdotool)
 fi
@@ -33,7 +34,8 @@ fi
 # from its commands (wine64 brings none of wine, wineboot, wineserver) fails
 # here with a clear message instead of deep inside a test run.
 commands=(cmake make g++ x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres
-          wine wineboot wineserver xvfb-run xauth python3 locale-gen bc flock lhasa chmcmd pgrep)
+          wine wineboot wineserver xvfb-run xauth python3 locale-gen bc flock lhasa chmcmd pgrep
+          makensis jlha)
 if [ "${1:-}" = --screenshots ]; then
   commands+=(import xdotool)
 fi
