@@ -84,7 +84,7 @@ show-update: build
 
 show-installer: setup win
 	@cmake --build $(WIN) -j$(JOBS) --target dist
-	@bash scripts/show_installer.sh $(abspath $(DIST))/drovenmk-2.10-setup.exe
+	@bash scripts/show_installer.sh $(abspath $(DIST))
 
 clean:
 	rm -rf build

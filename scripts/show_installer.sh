@@ -3,9 +3,9 @@
 # in a Wine prefix of their own: the welcome page, the folder page, the
 # installation's progress and the finish page; then the uninstaller's
 # confirmation and its choice page. Saves build/screenshots/installer-*.png.
-#   show_installer.sh SETUP.EXE
+#   show_installer.sh DIST-FOLDER   (where make dist put the installer)
 set -euo pipefail
-setup=$(realpath "$1")
+setup=$(ls "$(realpath "$1")"/drovenmk-*-setup.exe | head -1)
 cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/setup-debian.sh --screenshots

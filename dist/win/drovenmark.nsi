@@ -6,7 +6,9 @@
 ; A per-user install: the program writes its daily logs beside itself and
 ; the online update replaces its own files, so it must live where the user
 ; can write without elevation.
-Unicode true
+; The program is a 64-bit one, and so is the installer: it then runs where
+; the program runs, with no 32-bit layer needed.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

@@ -197,7 +197,7 @@ TEST_F(Release, Update) {
   // Our extractor, as installed, reads the published archive whole.
   HMODULE unlha = LoadLibraryW(NativePath(JoinPath(installed, "UNLHA32.DLL")).c_str());
   ASSERT_TRUE(unlha);
-  auto test = reinterpret_cast<lzh::UnlhaFunction>(GetProcAddress(unlha, lzh::kUnlhaName));
+  auto test = reinterpret_cast<lzh::UnlhaFunction>(reinterpret_cast<void*>(GetProcAddress(unlha, lzh::kUnlhaName)));
   ASSERT_TRUE(test);
   char report[32000] = {};
   EXPECT_EQ(test(nullptr, ("t \"" + archive + "\"").c_str(), report, sizeof report), 0) << report;
