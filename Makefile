@@ -13,7 +13,7 @@ DIST ?= build/dist
 NOTES ?=
 RELEASE_TOOL := $(CURDIR)/$(NATIVE)/dist/dm_release
 
-.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview show-installer dist release-tool clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview show-installer dist release-tool win-config clean
 
 all: build
 
@@ -32,15 +32,18 @@ release-tool:
 	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(NATIVE) -j$(JOBS) --target dm_release
 
-win: release-tool
+win-config: release-tool
 	@cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DDM_BUILD=$(BUILD) \
 	  -DDM_RELEASE_TOOL=$(RELEASE_TOOL) -DDM_DIST_BASE_URL=$(BASE_URL) -DDM_DIST_DIR=$(abspath $(DIST)) \
 	  -DDM_DIST_NOTES=$(if $(NOTES),$(abspath $(NOTES))) >/dev/null
+
+win: win-config
 	@cmake --build $(WIN) -j$(JOBS)
 
-# The installer and the update package in $(DIST).
-dist: setup win
+# The installer and the update package in $(DIST): only the program's files
+# are built for it, not the tests.
+dist: setup win-config
 	@cmake --build $(WIN) -j$(JOBS) --target dist
 
 test: build
@@ -82,8 +85,8 @@ show-options: build
 show-update: build
 	@bash scripts/show_update.sh
 
-show-installer: setup win
-	@cmake --build $(WIN) -j$(JOBS) --target dist
+show-installer: setup win-config
+	@cmake --build $(WIN) -j$(JOBS) --target dist dmpost
 	@bash scripts/show_installer.sh $(abspath $(DIST))
 
 clean:

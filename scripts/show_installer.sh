@@ -21,7 +21,10 @@ bed() { "$root/scripts/winebed" "$@"; }
 shots=$root/build/screenshots
 mkdir -p "$shots"
 bed init
-post() { bed run wine "$root/build/win/bin/dmpost.exe" "$@"; }
+# The installer's way to its next page: WM_USER + 8 with 1 to the window.
+# The caption is read again each time: the pages after the first add a blank.
+next_page() { post -to "$(caption "$1")" 0x0111 1; }
+post() { bed run wine "$root/build/win/bin/dmpost.exe" "$@" || echo "dmpost $* failed"; }
 # The window whose caption holds TEXT, by its full caption.
 caption() { for _ in $(seq 50); do xdotool search --name "$1" getwindowname 2>/dev/null | head -1 && return; sleep 0.2; done; }
 shot() { sleep "$2"; import -window root "$shots/installer-$1.png"; }
@@ -29,16 +32,16 @@ shot() { sleep "$2"; import -window root "$shots/installer-$1.png"; }
 bed run wine "$setup" &
 app=$!
 sleep 4
-title=$(caption 'セットアップ')
-echo "installer window: $title"
+key=セットアップ
+echo "installer window: $(caption $key)"
 shot 1-welcome 1
-post -to "$title" 0x0111 1     # 次へ
+next_page "$key"     # 次へ
 shot 2-folder 2
-post -to "$title" 0x0111 1     # インストール
+next_page "$key"     # インストール
 shot 3-progress 0.3
 sleep 5
 shot 4-finish 0
-post -to "$title" 0x0111 1     # 完了 (the ticked box starts the program)
+next_page "$key"     # 完了 (the ticked box starts the program)
 wait "$app" 2>/dev/null || true
 sleep 4
 bed run wineserver -k || true
@@ -46,12 +49,12 @@ sleep 1
 installed=$(bed run wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')
 bed run wine "$installed\\Programs\\Drovenmark\\uninstall.exe" &
 sleep 4
-title=$(caption 'アンインストール')
-echo "uninstaller window: $title"
+key=アンインストール
+echo "uninstaller window: $(caption $key)"
 shot 5-uninstall-confirm 1
-post -to "$title" 0x0111 1     # 次へ
+next_page "$key"     # 次へ
 shot 6-uninstall-choice 2
-post -to "$title" 0x0111 2     # キャンセル
+post -to "$(caption $key)" 0x0111 2     # キャンセル
 sleep 2
 bed run wineserver -k || true
 echo "screenshots: $shots/installer-*.png"
