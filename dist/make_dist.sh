@@ -14,7 +14,8 @@ ask check
 bin=$(cd "$bin" && pwd)
 icon=$(realpath "$icon")
 
-mapfile -t files < <(ask files)
+files_text=$(ask files)  # no process substitution: a minimal root may lack /dev/fd
+mapfile -t files <<< "$files_text"
 for f in "${files[@]}"; do
   [ -f "$bin/$f" ] || { echo "make_dist.sh: $bin/$f is missing" >&2; exit 1; }
 done
