@@ -3,8 +3,17 @@ SHELL := /bin/bash
 JOBS ?= 2
 NATIVE := build/native
 WIN := build/win
+# The build number of the program (the last part of its FileVersion), the
+# address the update package will be served from, and where make dist puts
+# the release files. "make dist BUILD=411 WIN=build/win-411 DIST=build/dist-411"
+# makes the next build in folders of its own.
+BUILD ?= 410
+BASE_URL ?= https://www.quorvanta.example/drovenmark
+DIST ?= build/dist
+NOTES ?=
+RELEASE_TOOL := $(CURDIR)/$(NATIVE)/dist/dm_release
 
-.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview show-installer dist release-tool win-config clean
 
 all: build
 
@@ -17,10 +26,25 @@ native:
 	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(NATIVE) -j$(JOBS)
 
-win:
+# The native dm_release names the release files; the Windows build's
+# release tests and make dist call it.
+release-tool:
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(NATIVE) -j$(JOBS) --target dm_release
+
+win-config: release-tool
 	@cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DDM_BUILD=$(BUILD) \
+	  -DDM_RELEASE_TOOL=$(RELEASE_TOOL) -DDM_DIST_BASE_URL=$(BASE_URL) -DDM_DIST_DIR=$(abspath $(DIST)) \
+	  -DDM_DIST_NOTES=$(if $(NOTES),$(abspath $(NOTES))) >/dev/null
+
+win: win-config
 	@cmake --build $(WIN) -j$(JOBS)
+
+# The installer and the update package in $(DIST): only the program's files
+# are built for it, not the tests.
+dist: setup win-config
+	@cmake --build $(WIN) -j$(JOBS) --target dist
 
 test: build
 	@scripts/winebed init
@@ -60,6 +84,10 @@ show-options: build
 
 show-update: build
 	@bash scripts/show_update.sh
+
+show-installer: setup win-config
+	@cmake --build $(WIN) -j$(JOBS) --target dist dmpost
+	@bash scripts/show_installer.sh $(abspath $(DIST))
 
 clean:
 	rm -rf build

@@ -8,7 +8,8 @@ set -euo pipefail
 # "jlha", and brings a headless Java runtime.
 packages=(cmake make g++ googletest libgtest-dev libgmock-dev
           g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
-          fonts-ipafont-gothic python3 locales bc lhasa jlha-utils fp-utils-3.2.2 procps)
+          fonts-ipafont-gothic python3 locales bc lhasa jlha-utils default-jre-headless
+          fp-utils-3.2.2 procps nsis)
 if [ "${1:-}" = --screenshots ]; then
   packages+=(imagemagick xdotool)
 fi
@@ -36,7 +37,8 @@ fi
 # from its commands (wine64 brings none of wine, wineboot, wineserver) fails
 # here with a clear message instead of deep inside a test run.
 commands=(cmake make g++ x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres
-          wine wineboot wineserver xvfb-run xauth python3 locale-gen bc flock lhasa jlha java chmcmd pgrep)
+          wine wineboot wineserver xvfb-run xauth python3 locale-gen bc flock lhasa jlha java
+          chmcmd pgrep makensis)
 if [ "${1:-}" = --screenshots ]; then
   commands+=(import xdotool)
 fi

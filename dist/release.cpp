@@ -1,0 +1,94 @@
+#include "dist/release.h"
+
+#include <string_view>
+
+#include "update/version_file.h"
+
+namespace dm {
+namespace {
+
+bool AllOf(std::string_view text, bool (*allowed)(char)) {
+  for (char c : text) {
+    if (!allowed(c)) return false;
+  }
+  return true;
+}
+
+std::string TrimmedBase(const std::string& base) {
+  std::string out = base;
+  while (!out.empty() && out.back() == '/') out.pop_back();
+  return out;
+}
+
+std::string Stem(const Release& release) { return "drovenmk-" + release.productVersion; }
+
+}  // namespace
+
+std::optional<std::string> ReleaseProblem(const Release& release) {
+  const std::string& v = release.productVersion;
+  if (v.empty() || v.front() == '.' || v.back() == '.' ||
+      !AllOf(v, [](char c) { return (c >= '0' && c <= '9') || c == '.'; })) {
+    return "the product version must be digits and dots, like 2.10: \"" + v + "\"";
+  }
+  // A version resource holds each part of FileVersion in 16 bits.
+  if (release.build < 1 || release.build > 65535) {
+    return "the build must be a number from 1 to 65535: " + std::to_string(release.build);
+  }
+  const std::string& base = release.baseUrl;
+  std::string_view rest;
+  if (base.rfind("http://", 0) == 0) {
+    rest = std::string_view(base).substr(7);
+  } else if (base.rfind("https://", 0) == 0) {
+    rest = std::string_view(base).substr(8);
+  } else {
+    return "the base address must begin with http:// or https://: \"" + base + "\"";
+  }
+  if (rest.empty() || rest.front() == '/') return "the base address names no host: \"" + base + "\"";
+  // The program trims each line of the version file and takes the file name
+  // after the last "/": blanks, control characters and a query would change
+  // what it downloads or under which name it saves it.
+  if (!AllOf(base, [](char c) { return static_cast<unsigned char>(c) > ' ' && c != 0x7f && c != '?' && c != '#'; })) {
+    return "the base address must hold no blanks, control characters, \"?\" or \"#\": \"" + base + "\"";
+  }
+  return std::nullopt;
+}
+
+std::string InstallerName(const Release& release) { return Stem(release) + "-setup.exe"; }
+
+std::string ArchiveName(const Release& release) {
+  return Stem(release) + "-" + std::to_string(release.build) + ".lzh";
+}
+
+std::string DetailsName(const Release& release) {
+  return Stem(release) + "-" + std::to_string(release.build) + ".txt";
+}
+
+const std::vector<std::string>& ProgramFiles() {
+  static const std::vector<std::string> files = {"drovenmk.exe", "CRYPT.DLL", "UNLHA32.DLL", "drovenmk.chm"};
+  return files;
+}
+
+std::string PublishedUrl(const Release& release, const std::string& fileName) {
+  return TrimmedBase(release.baseUrl) + "/" + fileName;
+}
+
+std::string VersionFileText(const Release& release) {
+  std::string text;
+  auto line = [&](const std::string& s) { text += s + "\r\n"; };
+  line(kProductSection);
+  line("Version: " + release.productVersion);
+  line("Build: " + std::to_string(release.build));
+  line("Url: " + PublishedUrl(release, ArchiveName(release)));
+  line("Info: " + PublishedUrl(release, DetailsName(release)));
+  return text;
+}
+
+std::string DetailsText(const Release& release) {
+  std::string text = "Drovenmark Version " + release.productVersion + " (Build " + std::to_string(release.build) +
+                     ")\r\n\r\n更新されるファイル:\r\n";
+  for (const std::string& f : ProgramFiles()) text += "  " + f + "\r\n";
+  text += "\r\nダウンロード後、Drovenmarkを再起動して新しいファイルに入れ替えます。\r\n";
+  return text;
+}
+
+}  // namespace dm
