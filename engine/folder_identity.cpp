@@ -29,6 +29,9 @@ const FolderIdentity& MetFolder::Identity(const IdentityLookup& lookup) {
 
 bool MetFolder::SameFolder(MetFolder& other, const IdentityLookup& lookup) {
   if (!MayBe(other.Number())) return false;
+  // A folder already known to be unidentifiable (its number then unknown
+  // too) matches nothing: neither is asked.
+  if ((complete_ && !identity_.Known()) || (other.complete_ && !other.identity_.Known())) return false;
   if (!Identity(lookup).Known()) return false;
   return identity_.SameFolder(other.Identity(lookup));
 }

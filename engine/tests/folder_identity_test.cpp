@@ -116,6 +116,18 @@ TEST(FolderIdentityTest, OnlyFoldersNumberedAlikeAreAskedInFull) {
     EXPECT_EQ(guard.Visit(met, 1, f.Lookup()), c.visit);
     EXPECT_EQ(f.asked, c.asked);
   }
+  // A walk's top folder that could not be identified (Wine's folders on a
+  // Linux file system without a drive letter of its own) matches nothing,
+  // and costs no question.
+  {
+    Folders f;
+    f.Add("met", 9, 1, 100);
+    WalkGuard guard;
+    guard.Enter(MetFolder("top", FolderIdentity()), 0);
+    MetFolder met = f.Met("met");
+    EXPECT_EQ(guard.Visit(met, 1, f.Lookup()), FolderVisit::kEnter);
+    EXPECT_EQ(f.asked, 0);
+  }
   // Against the source's lineage, held in full: only the folder met is asked.
   Folders f;
   f.Add("source", 9, 1, 100);
