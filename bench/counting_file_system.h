@@ -40,6 +40,10 @@ class CountingFileSystem : public FileSystem {
     Count(kIdentityOf);
     return inner_.IdentityOf(folder);
   }
+  uint64_t NumberOf(const std::string& folder) override {
+    Count(kNumberOf);
+    return inner_.NumberOf(folder);
+  }
   bool CreateFolderTree(const std::string& path) override {
     Count(kCreateFolderTree);
     return inner_.CreateFolderTree(path);
@@ -74,11 +78,11 @@ class CountingFileSystem : public FileSystem {
 
  private:
   enum Kind {
-    kOpenListing, kProbeName, kLookup, kIsFolder, kIdentityOf, kCreateFolderTree, kGetAttributes, kSetAttributes,
+    kOpenListing, kProbeName, kLookup, kIsFolder, kIdentityOf, kNumberOf, kCreateFolderTree, kGetAttributes, kSetAttributes,
     kCopyFileTo, kMoveReplacing, kRemoveFile, kSetFileTimes, kShellDelete, kOpenAppend, kKinds
   };
   static constexpr const char* kNames[kKinds] = {
-      "OpenListing", "ProbeName", "Lookup", "IsFolder", "IdentityOf", "CreateFolderTree", "GetAttributes", "SetAttributes",
+      "OpenListing", "ProbeName", "Lookup", "IsFolder", "IdentityOf", "NumberOf", "CreateFolderTree", "GetAttributes", "SetAttributes",
       "CopyFileTo", "MoveReplacing", "RemoveFile", "SetFileTimes", "ShellDelete", "OpenAppend"};
   void Count(Kind kind) { counts_[kind].fetch_add(1, std::memory_order_relaxed); }
 

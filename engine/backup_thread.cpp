@@ -325,6 +325,10 @@ bool TFileBackupThread::CheckFolderIdentities(const BackupJob& job, const std::s
   return true;
 }
 
+IdentityLookup TFileBackupThread::Lookup() {
+  return [this](const std::string& folder) { return fs_.IdentityOf(folder); };
+}
+
 void TFileBackupThread::GuardBackupFolders() {
   walkGuard_.Reset();
   walkGuard_.AddBackupFolder(backupIdentity_);
@@ -354,7 +358,7 @@ void TFileBackupThread::CountFiles(const std::string& folder) {
   // The counting walk leaves out what the copy walk will: the backup
   // folder and folders that lead back into the walk's own path.
   WalkGuard guard = walkGuard_;
-  guard.Enter(sourceLineage_.Source(), 0);
+  guard.Enter(MetFolder(folder, sourceLineage_.Source()), 0);
   std::string path = folder;
   std::vector<Level> stack(1);
   uint32_t error = 0;
@@ -374,9 +378,9 @@ void TFileBackupThread::CountFiles(const std::string& folder) {
       path = JoinPath(path, entry.name);
       bool folder_excluded = folderPatterns_.Matches(AsciiLower(path));
       if (!entry.IsDotEntry() && subDirs_ && !folder_excluded && !IsSkippedDestination(path)) {
-        FolderIdentity identity = fs_.IdentityOf(path);
-        if (guard.Visit(identity, stack.size()) != FolderVisit::kEnter) continue;
-        guard.Enter(identity, stack.size());
+        MetFolder met(path, fs_.NumberOf(path));
+        if (guard.Visit(met, stack.size(), Lookup()) != FolderVisit::kEnter) continue;
+        guard.Enter(met, stack.size());
         Level child;
         ReadFolder(fs_, path, child.entries, error);
         child.length = path.size();
@@ -421,7 +425,7 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
     if (!backupHolder_.empty()) backupHolderIdentity_ = fs_.IdentityOf(backupHolder_);
     GuardBackupFolders();
   }
-  walkGuard_.Enter(sourceLineage_.Source(), 0);
+  walkGuard_.Enter(MetFolder(src, sourceLineage_.Source()), 0);
 
   while (!stack.empty()) {
     CopyFolder& folder = stack.back();
@@ -457,10 +461,12 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
         continue;
       }
       // One open per folder tells the backup folder and the way back into
-      // the walk's own path apart from a folder to copy, whatever its name.
-      // A link to a folder elsewhere is copied as the folder it leads to.
-      FolderIdentity identity = fs_.IdentityOf(src_path);
-      FolderVisit visit = walkGuard_.Visit(identity, stack.size());
+      // the walk's own path apart from a folder to copy, whatever its name:
+      // its number rules out every folder but those numbered alike, which
+      // alone are asked in full. A link to a folder elsewhere is copied as
+      // the folder it leads to.
+      MetFolder met(src_path, fs_.NumberOf(src_path));
+      FolderVisit visit = walkGuard_.Visit(met, stack.size(), Lookup());
       if (visit != FolderVisit::kEnter) {
         // Nothing was copied from below it, so mirroring must not judge
         // the backup below it either.
@@ -470,7 +476,7 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
                                                                : " は上位のフォルダへのリンクなので無視します"));
         continue;
       }
-      walkGuard_.Enter(identity, stack.size());
+      walkGuard_.Enter(met, stack.size());
       bool dst_exists = false;
       if (!folder.destinationIsNew) {
         if (folder.destinationListed) {
@@ -775,11 +781,14 @@ bool TFileBackupThread::EnterMirrorFolder(std::vector<MirrorFolderState>& stack,
   // Whatever the paths say, a backup folder that is the source or one of
   // its ancestors (a link, a second drive letter) is neither mirrored nor
   // deleted, nor is any folder holding it.
-  if (!stack.empty() && sourceLineage_.IsSourceOrAncestor(fs_.IdentityOf(dstPath_))) {
-    ++errorCount_;
-    Report(kReportError, "エラー", kLevelMinimum, "ソース側フォルダまたはその上位のフォルダのため削除しません " + dstPath_);
-    for (MirrorFolderState& open : stack) open.deleteWhenDone = false;
-    return false;
+  if (!stack.empty()) {
+    MetFolder met(dstPath_, fs_.NumberOf(dstPath_));
+    if (sourceLineage_.IsSourceOrAncestor(met, Lookup())) {
+      ++errorCount_;
+      Report(kReportError, "エラー", kLevelMinimum, "ソース側フォルダまたはその上位のフォルダのため削除しません " + dstPath_);
+      for (MirrorFolderState& open : stack) open.deleteWhenDone = false;
+      return false;
+    }
   }
   if (!sourceAbsent && !folder.allInSource) {
     std::vector<DirEntry> source;

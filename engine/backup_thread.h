@@ -96,6 +96,9 @@ class TFileBackupThread {
   bool CheckFolderIdentities(const BackupJob& job, const std::string& configuredDst);
   void ReportOverlap(const BackupJob& job);
   void GuardBackupFolders();
+  // Asks the file system what a folder is, for a folder whose number
+  // matched.
+  IdentityLookup Lookup();
   void RemoveLeftoverTemporaries(CopyFolder& folder, const std::string& dst);
   void NoteWhetherMirrorCanSkipSource(const CopyFolder& folder);
   void CopyOneFile(const DirEntry& source, const std::string& srcPath, const std::string& dstPath,

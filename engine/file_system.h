@@ -100,6 +100,14 @@ class FileSystem {
     (void)folder;
     return {};
   }
+  // The folder's number within its volume (FolderIdentity::number), 0 when
+  // unknown: what a walk asks of every folder, since it costs the system
+  // far less than the volume. A file system that cannot tell it apart
+  // answers 0, and every folder is then asked in full.
+  virtual uint64_t NumberOf(const std::string& folder) {
+    (void)folder;
+    return 0;
+  }
   // Creates the folder and every missing parent.
   virtual bool CreateFolderTree(const std::string& path) = 0;
 

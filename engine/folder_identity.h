@@ -7,8 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace dm {
@@ -19,6 +21,11 @@ struct FolderIdentity {
   uint64_t volume = 0;
   uint64_t idHigh = 0;  // 128 bits of file id; the older scheme fills 64
   uint64_t idLow = 0;
+  // The folder's number within its volume alone (0: not known). Cheap to
+  // ask where the volume is not, but equal numbers on two volumes are two
+  // folders: it only tells which folders need comparing in full. Never
+  // part of SameFolder.
+  uint64_t number = 0;
 
   bool Known() const { return scheme != 0; }
   // Unknown identities match nothing, themselves included: a folder that
@@ -34,6 +41,36 @@ struct FolderIdentity {
 // system that has no drive letter of its own, where file numbers repeat
 // from one such file system to the next): that identity stays unknown.
 FolderIdentity MakeFolderIdentity(uint8_t scheme, uint64_t volume, uint64_t idHigh, uint64_t idLow);
+
+// What the folder at a path is, in full.
+using IdentityLookup = std::function<FolderIdentity(const std::string& path)>;
+
+// A folder a walk meets: its number is asked of every such folder, what it
+// is in full only when that number is also a compared folder's. One folder
+// always has one number, so differing numbers settle that two folders are
+// not one; equal numbers settle nothing.
+class MetFolder {
+ public:
+  MetFolder() = default;
+  MetFolder(std::string path, uint64_t number) : path_(std::move(path)) { identity_.number = number; }
+  // A folder already asked in full.
+  MetFolder(std::string path, const FolderIdentity& identity)
+      : path_(std::move(path)), identity_(identity), complete_(true) {}
+
+  uint64_t Number() const { return identity_.number; }
+  // What the folder is, asked the first time it is needed.
+  const FolderIdentity& Identity(const IdentityLookup& lookup);
+  // Whether the numbers leave the two possibly one folder (an unknown
+  // number leaves every folder possible).
+  bool MayBe(uint64_t number) const { return Number() == 0 || number == 0 || Number() == number; }
+  bool SameFolder(MetFolder& other, const IdentityLookup& lookup);
+  bool SameFolder(const FolderIdentity& other, const IdentityLookup& lookup);
+
+ private:
+  std::string path_;
+  FolderIdentity identity_;
+  bool complete_ = false;
+};
 
 // A folder's path followed by each of its ancestors up to the volume root:
 // "C:\a\b" gives C:\a\b, C:\a, C:\; "\\srv\share\x" gives \\srv\share\x and
@@ -51,6 +88,9 @@ class SourceLineage {
   FolderIdentity Source() const { return lineage_.empty() ? FolderIdentity{} : lineage_.front(); }
   const std::vector<FolderIdentity>& Folders() const { return lineage_; }
   bool IsSourceOrAncestor(const FolderIdentity& identity) const;
+  // The same for a folder met on a walk, asked in full only when its number
+  // is one of the lineage's.
+  bool IsSourceOrAncestor(MetFolder& folder, const IdentityLookup& lookup) const;
 
  private:
   std::vector<FolderIdentity> lineage_;
@@ -83,13 +123,14 @@ class WalkGuard {
     if (identity.Known()) backup_.push_back(identity);
   }
   // A folder met at `depth` (its parent being the folder entered at
-  // depth - 1).
-  FolderVisit Visit(const FolderIdentity& folder, size_t depth) const;
+  // depth - 1). The folder, or a folder on the path, is asked in full only
+  // when its number is that of a folder it is compared with.
+  FolderVisit Visit(MetFolder& folder, size_t depth, const IdentityLookup& lookup);
   // Records the folder entered at `depth`; deeper entries are forgotten.
-  void Enter(const FolderIdentity& folder, size_t depth);
+  void Enter(const MetFolder& folder, size_t depth);
 
  private:
-  std::vector<FolderIdentity> path_;
+  std::vector<MetFolder> path_;
   std::vector<FolderIdentity> backup_;
   std::vector<FolderIdentity> above_;
 };

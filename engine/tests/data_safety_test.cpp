@@ -247,12 +247,18 @@ TEST_F(DataSafetyTest, FileSystemCallsPerFolderNotPerFile) {
   // First run: the source listed; the backup is new, so nothing to mirror.
   auto first = calls_of_a_run();
   EXPECT_EQ(first.first, 4);
+  // Sub-folders are asked only their number: no folder of this tree is
+  // numbered like the source's lineage or the backup.
+  EXPECT_EQ(fs.calls["IdentityOf"], 2 + 2);
+  EXPECT_EQ(fs.calls["NumberOf"], 3);
   // + the job's two folder checks, 4 folders made, copy and rename; what the
   // source, its drive and the backup (before and once made) are, and each
   // source sub-folder.
   EXPECT_EQ(first.second, 4 + 2 + 4 + 30 * 2 + 2 + 2 + 3);
   // Nothing changed: both sides walked, the backup listed again to mirror.
   EXPECT_EQ(calls_of_a_run(), std::make_pair(3 * 4, 3 * 4 + 2 + 3 + 3 * 2));
+  EXPECT_EQ(fs.calls["IdentityOf"], 2 + 1);
+  EXPECT_EQ(fs.calls["NumberOf"], 3 + 3);  // the walk's and the mirror's
   // A stray in one folder: that folder's source is listed for mirroring.
   fs.AddFile("D:\\dst\\d1\\stray.txt", "s", kOld);
   fs.AddFile("D:\\dst\\d2\\old\\stray.txt", "s", kOld);

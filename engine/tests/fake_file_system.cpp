@@ -278,7 +278,27 @@ FolderIdentity FakeFileSystem::IdentityOf(const std::string& folder) {
   if (!folder_exists) return {};
   std::string key = Key(folder);
   if (key.size() == 3) key.pop_back();  // "c:\" and "c:" are one root
-  return MakeFolderIdentity(1, static_cast<unsigned char>(key[0]), 0, std::hash<std::string>()(key));
+  FolderIdentity identity =
+      MakeFolderIdentity(1, static_cast<unsigned char>(key[0]), 0, std::hash<std::string>()(key));
+  if (identity.Known()) identity.number = FolderNumber(key);
+  return identity;
+}
+
+uint64_t FakeFileSystem::FolderNumber(const std::string& key) {
+  // The number leaves the drive out, so the same path on two drives (and
+  // every drive's root) has one number, as file numbers repeat from one
+  // volume to the next.
+  return std::hash<std::string>()("#" + key.substr(2)) | 1;
+}
+
+uint64_t FakeFileSystem::NumberOf(const std::string& folder) {
+  ++calls["NumberOf"];
+  bool folder_exists = IsFolder(folder);
+  --calls["IsFolder"];
+  if (!folder_exists) return 0;
+  std::string key = Key(folder);
+  if (key.size() == 3) key.pop_back();
+  return FolderNumber(key);
 }
 
 bool FakeFileSystem::CreateFolderTree(const std::string& path) {

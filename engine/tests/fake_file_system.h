@@ -80,6 +80,7 @@ class FakeFileSystem : public FileSystem {
   bool Lookup(const std::string& path, DirEntry& entry) override;
   bool IsFolder(const std::string& path) override;
   FolderIdentity IdentityOf(const std::string& folder) override;
+  uint64_t NumberOf(const std::string& folder) override;
   bool CreateFolderTree(const std::string& path) override;
   uint32_t GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
@@ -95,6 +96,8 @@ class FakeFileSystem : public FileSystem {
   // The path's key after every link and drive alias in it is followed.
   std::string Key(const std::string& path) const;
   static std::string TextKey(const std::string& path);
+  // The number a folder has within its volume, from its resolved key.
+  static uint64_t FolderNumber(const std::string& key);
   std::string StoredPath(const std::string& path) const;
   Node* FindMutable(const std::string& path);
   bool ParentExists(const std::string& path) const;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include "base/paths.h"
 #include "base/text.h"
@@ -37,25 +38,108 @@ TEST(FolderIdentityTest, SelfAndAncestorsStopAtTheVolumeRoot) {
   EXPECT_THAT(SelfAndAncestors("\\\\srv\\share\\x"), ElementsAre("\\\\srv\\share\\x", "\\\\srv\\share\\"));
 }
 
+// Folders by path, for guards that ask what a folder is; `asked` counts
+// the full questions.
+struct Folders {
+  std::map<std::string, FolderIdentity> byPath;
+  int asked = 0;
+  void Add(const std::string& path, uint64_t volume, uint64_t id, uint64_t number) {
+    FolderIdentity identity = MakeFolderIdentity(1, volume, 0, id);
+    identity.number = number;
+    byPath[path] = identity;
+  }
+  MetFolder Met(const std::string& path) { return MetFolder(path, byPath[path].number); }
+  IdentityLookup Lookup() {
+    return [this](const std::string& path) {
+      ++asked;
+      return byPath[path];
+    };
+  }
+};
+
 TEST(FolderIdentityTest, WalkGuardLooksOnlyAtTheCurrentPath) {
-  FolderIdentity top = MakeFolderIdentity(1, 9, 0, 1);
-  FolderIdentity a = MakeFolderIdentity(1, 9, 0, 2);
-  FolderIdentity b = MakeFolderIdentity(1, 9, 0, 3);
-  FolderIdentity backup = MakeFolderIdentity(1, 9, 0, 4);
+  Folders f;
+  f.Add("top", 9, 1, 1);
+  f.Add("a", 9, 2, 2);
+  f.Add("b", 9, 3, 3);
+  f.Add("backup", 9, 4, 4);
+  f.Add("unknown", 0, 5, 5);
   WalkGuard guard;
-  guard.AddBackupFolder(backup);
+  guard.AddBackupFolder(f.byPath["backup"]);
   guard.AddBackupFolder(FolderIdentity());
-  guard.Enter(top, 0);
-  guard.Enter(a, 1);
-  EXPECT_EQ(guard.Visit(top, 2), FolderVisit::kLoop);
-  EXPECT_EQ(guard.Visit(a, 2), FolderVisit::kLoop);
-  EXPECT_EQ(guard.Visit(backup, 2), FolderVisit::kBackupFolder);
-  EXPECT_EQ(guard.Visit(FolderIdentity(), 2), FolderVisit::kEnter);
+  guard.Enter(f.Met("top"), 0);
+  guard.Enter(f.Met("a"), 1);
+  auto visit = [&](const std::string& path, size_t depth) {
+    MetFolder met = f.Met(path);
+    return guard.Visit(met, depth, f.Lookup());
+  };
+  EXPECT_EQ(visit("top", 2), FolderVisit::kLoop);
+  EXPECT_EQ(visit("a", 2), FolderVisit::kLoop);
+  EXPECT_EQ(visit("backup", 2), FolderVisit::kBackupFolder);
+  EXPECT_EQ(visit("unknown", 2), FolderVisit::kEnter);
   // Back at depth 1, a's sibling b; a is no longer on the path.
-  guard.Enter(b, 1);
-  EXPECT_EQ(guard.Visit(a, 2), FolderVisit::kEnter);
-  EXPECT_EQ(guard.Visit(b, 1), FolderVisit::kEnter);  // a sibling of b's, not its child
-  EXPECT_EQ(guard.Visit(b, 2), FolderVisit::kLoop);
+  guard.Enter(f.Met("b"), 1);
+  EXPECT_EQ(visit("a", 2), FolderVisit::kEnter);
+  EXPECT_EQ(visit("b", 1), FolderVisit::kEnter);  // a sibling of b's, not its child
+  EXPECT_EQ(visit("b", 2), FolderVisit::kLoop);
+}
+
+// File numbers repeat from one volume to the next: a number alike is only
+// a reason to ask both folders in full, and folders numbered differently
+// are never asked.
+TEST(FolderIdentityTest, OnlyFoldersNumberedAlikeAreAskedInFull) {
+  struct Case {
+    const char* what;
+    uint64_t volume, id, number;  // the folder met, beside top (9, 1, #100) on the walk's path
+    FolderVisit visit;
+    int asked;  // full questions: the folder met, and top once
+  };
+  const Case cases[] = {
+      {"another number", 9, 2, 200, FolderVisit::kEnter, 0},
+      {"same number on another volume", 8, 1, 100, FolderVisit::kEnter, 2},
+      {"same number, same volume, another id", 9, 2, 100, FolderVisit::kEnter, 2},
+      {"the same folder under another name", 9, 1, 100, FolderVisit::kLoop, 2},
+      {"number not known: asked in full", 9, 1, 0, FolderVisit::kLoop, 2},
+      {"number not known, another folder", 9, 2, 0, FolderVisit::kEnter, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Folders f;
+    f.Add("top", 9, 1, 100);
+    f.Add("met", c.volume, c.id, c.number);
+    WalkGuard guard;
+    guard.Enter(f.Met("top"), 0);
+    MetFolder met = f.Met("met");
+    EXPECT_EQ(guard.Visit(met, 1, f.Lookup()), c.visit);
+    EXPECT_EQ(f.asked, c.asked);
+    // Asked again, nothing is asked twice.
+    EXPECT_EQ(guard.Visit(met, 1, f.Lookup()), c.visit);
+    EXPECT_EQ(f.asked, c.asked);
+  }
+  // A walk's top folder that could not be identified (Wine's folders on a
+  // Linux file system without a drive letter of its own) matches nothing,
+  // and costs no question.
+  {
+    Folders f;
+    f.Add("met", 9, 1, 100);
+    WalkGuard guard;
+    guard.Enter(MetFolder("top", FolderIdentity()), 0);
+    MetFolder met = f.Met("met");
+    EXPECT_EQ(guard.Visit(met, 1, f.Lookup()), FolderVisit::kEnter);
+    EXPECT_EQ(f.asked, 0);
+  }
+  // Against the source's lineage, held in full: only the folder met is asked.
+  Folders f;
+  f.Add("source", 9, 1, 100);
+  f.Add("elsewhere", 8, 1, 100);
+  f.Add("alias", 9, 1, 100);
+  SourceLineage lineage;
+  lineage.Add(f.byPath["source"]);
+  MetFolder elsewhere = f.Met("elsewhere");
+  EXPECT_FALSE(lineage.IsSourceOrAncestor(elsewhere, f.Lookup()));
+  MetFolder alias = f.Met("alias");
+  EXPECT_TRUE(lineage.IsSourceOrAncestor(alias, f.Lookup()));
+  EXPECT_EQ(f.asked, 2);
 }
 
 class FolderAliasTest : public EngineRunTest {
@@ -131,6 +215,24 @@ TEST_F(FolderAliasTest, OverlapAndLoopsByIdentity) {
        },
        "D:\\p\\data", "C:\\bk", false, {},
        {"C:\\bk\\keep.txt", "C:\\bk\\sub", "C:\\bk\\sub\\far", "C:\\bk\\sub\\far\\f.txt", "C:\\bk\\sub\\s.txt"},
+       "C:\\bk"},
+      // The fake numbers folders by their path without the drive, so these
+      // folders have a source folder's or the backup's number, on another
+      // volume: asked in full, they are other folders.
+      {"same path on another drive", [](FakeFileSystem&) {}, "D:\\p\\data", "C:\\p\\data", false, {},
+       {"C:\\p\\data\\keep.txt", "C:\\p\\data\\sub", "C:\\p\\data\\sub\\s.txt"}, "C:\\p\\data"},
+      {"a source folder numbered like the backup", [](FakeFileSystem&) {}, "D:\\p\\data",
+       "C:\\p\\data\\sub", false, {},
+       {"C:\\p\\data\\sub\\keep.txt", "C:\\p\\data\\sub\\sub", "C:\\p\\data\\sub\\sub\\s.txt"},
+       "C:\\p\\data\\sub"},
+      {"link to a folder numbered like the source",
+       [](FakeFileSystem& f) {
+         f.AddFile("E:\\p\\data\\f.txt", "f", kOld);
+         f.AddLink("D:\\p\\data\\sub\\far", "E:\\p\\data");
+       },
+       "D:\\p\\data", "C:\\bk", false, {},
+       {"C:\\bk\\keep.txt", "C:\\bk\\sub", "C:\\bk\\sub\\far", "C:\\bk\\sub\\far\\f.txt",
+        "C:\\bk\\sub\\s.txt"},
        "C:\\bk"},
       {"link back to an ancestor", [](FakeFileSystem& f) { f.AddLink("D:\\p\\data\\sub\\loop", "D:\\p\\data"); },
        "D:\\p\\data", "C:\\bk", false, {"D:\\p\\data\\sub\\loop は上位のフォルダへのリンクなので無視します"},
@@ -208,6 +310,17 @@ TEST_F(FolderAliasTest, MirrorNeverDeletesTheSourceOrItsAncestors) {
   EXPECT_THAT(Lines("ファイル削除"), ElementsAre("C:\\bk\\gone\\deep\\stale.txt", "C:\\bk\\stale.txt"));
   EXPECT_THAT(Lines("フォルダ削除"), IsEmpty());
   EXPECT_EQ(fs.Content("C:\\bk\\keep.txt"), "k");
+}
+
+// A stale backup folder numbered like the source, on another volume, is
+// mirrored like any other.
+TEST_F(FolderAliasTest, MirrorDeletesAStaleFolderNumberedLikeTheSource) {
+  fs.AddFile("D:\\bk\\x\\a.txt", "a", kOld);
+  fs.AddFile("C:\\bk\\x\\old.txt", "o", kOld);  // C:\\bk\\x: the number of D:\\bk\\x
+  EXPECT_EQ(Run(Job("D:\\bk\\x", "C:\\bk")), 0);
+  EXPECT_THAT(Lines("エラー"), IsEmpty());
+  EXPECT_THAT(fs.Below("C:\\bk"), ElementsAre("C:\\bk\\a.txt"));
+  EXPECT_EQ(fs.Content("D:\\bk\\x\\a.txt"), "a");
 }
 
 // The counting walk leaves out what the copy walk does, so the progress

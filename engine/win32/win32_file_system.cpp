@@ -107,6 +107,44 @@ CopyFileExWFunction BoundCopyFileEx() {
   return bound;
 }
 
+// NtQueryInformationFile is in ntdll.dll on every NT system, but not in the
+// import libraries of every tool chain: bound by name.
+struct IoStatus {
+  union {
+    LONG status;
+    void* pointer;
+  };
+  ULONG_PTR information;
+};
+using NtQueryInformationFileFunction = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, ULONG);
+constexpr ULONG kFileInternalInformation = 6;
+
+NtQueryInformationFileFunction BoundNtQueryInformationFile() {
+  static NtQueryInformationFileFunction bound = reinterpret_cast<NtQueryInformationFileFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
+  return bound;
+}
+
+// Opened only to be asked what it is: no read or write access, nothing
+// denied to others, and a folder opens only with backup semantics.
+HANDLE OpenToIdentify(const std::string& folder) {
+  return CreateFileW(NativePath(folder).c_str(), FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// The file system's own number for the file, without the volume: answered
+// from the open file, where the volume's serial number makes Wine look the
+// volume up on every question (about 3 ms against 0.01 ms).
+uint64_t FileNumber(HANDLE file) {
+  NtQueryInformationFileFunction query = BoundNtQueryInformationFile();
+  if (!query) return 0;
+  IoStatus status{};
+  LARGE_INTEGER index{};
+  if (query(file, &status, &index, sizeof index, kFileInternalInformation) < 0) return 0;
+  return static_cast<uint64_t>(index.QuadPart);
+}
+
 // The shell's file operation works in MAX_PATH buffers. Given a folder whose
 // tree holds a longer path it does not fail cleanly: Wine's version goes on
 // with an empty path and deletes the contents of the current directory. So
@@ -186,6 +224,29 @@ bool IsAbsolute(const std::string& path) {
   return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
          (path.size() >= 3 && path[0] == '\\' && path[1] == '\\');
 }
+
+FolderIdentity FullIdentity(HANDLE file) {
+  // The 128-bit id with its 64-bit volume number tells folders apart on
+  // every file system that gives one (ReFS ids do not fit 64 bits); systems
+  // before Windows 8 know only the older 64-bit index.
+  struct VolumeAndFileId {
+    ULONGLONG volume;
+    BYTE id[16];
+  } id_info;
+  constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+  if (GetFileInformationByHandleEx(file, kFileIdInfo, &id_info, sizeof id_info)) {
+    uint64_t low = 0;
+    uint64_t high = 0;
+    for (int i = 7; i >= 0; --i) low = (low << 8) | id_info.id[i];
+    for (int i = 15; i >= 8; --i) high = (high << 8) | id_info.id[i];
+    return MakeFolderIdentity(1, id_info.volume, high, low);
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return {};
+  return MakeFolderIdentity(2, info.dwVolumeSerialNumber, 0,
+                            (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+
 
 }  // namespace
 
@@ -273,31 +334,19 @@ bool Win32FileSystem::IsFolder(const std::string& path) {
 }
 
 FolderIdentity Win32FileSystem::IdentityOf(const std::string& folder) {
-  // Opened only to be asked what it is: no read or write access, nothing
-  // denied to others, and a folder opens only with backup semantics.
-  FileHandle file(CreateFileW(NativePath(folder).c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  FileHandle file(OpenToIdentify(folder));
   if (!file) return {};
-  // The 128-bit id with its 64-bit volume number tells folders apart on
-  // every file system that gives one (ReFS ids do not fit 64 bits); systems
-  // before Windows 8 know only the older 64-bit index.
-  struct VolumeAndFileId {
-    ULONGLONG volume;
-    BYTE id[16];
-  } id_info;
-  constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
-  if (GetFileInformationByHandleEx(file.Get(), kFileIdInfo, &id_info, sizeof id_info)) {
-    uint64_t low = 0;
-    uint64_t high = 0;
-    for (int i = 7; i >= 0; --i) low = (low << 8) | id_info.id[i];
-    for (int i = 15; i >= 8; --i) high = (high << 8) | id_info.id[i];
-    return MakeFolderIdentity(1, id_info.volume, high, low);
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(file.Get(), &info)) return {};
-  return MakeFolderIdentity(2, info.dwVolumeSerialNumber, 0,
-                            (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+  FolderIdentity identity = FullIdentity(file.Get());
+  // Asked of the same open folder, so a folder compared by number has the
+  // number it would have had when asked alone.
+  if (identity.Known()) identity.number = FileNumber(file.Get());
+  return identity;
+}
+
+uint64_t Win32FileSystem::NumberOf(const std::string& folder) {
+  FileHandle file(OpenToIdentify(folder));
+  if (!file) return 0;
+  return FileNumber(file.Get());
 }
 
 bool Win32FileSystem::CreateFolderTree(const std::string& path) {

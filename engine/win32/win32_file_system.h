@@ -17,6 +17,7 @@ class Win32FileSystem : public FileSystem {
   bool Lookup(const std::string& path, DirEntry& entry) override;
   bool IsFolder(const std::string& path) override;
   FolderIdentity IdentityOf(const std::string& folder) override;
+  uint64_t NumberOf(const std::string& folder) override;
   bool CreateFolderTree(const std::string& path) override;
   uint32_t GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, uint32_t attributes) override;

@@ -105,6 +105,20 @@ class Win32EngineTest : public ::testing::Test {
   std::string root, src, dst, summary;
 };
 
+// The number asked of every folder is the one its full identity carries,
+// whatever form of the path asks; folders have their own numbers.
+TEST_F(Win32EngineTest, FolderNumbersAgreeWithIdentities) {
+  ASSERT_TRUE(fs.CreateFolderTree(JoinPath(src, "a")));
+  ASSERT_TRUE(fs.CreateFolderTree(JoinPath(src, "b")));
+  FolderIdentity a = fs.IdentityOf(JoinPath(src, "a"));
+  ASSERT_TRUE(a.Known());
+  EXPECT_NE(a.number, 0u);
+  EXPECT_EQ(fs.NumberOf(JoinPath(src, "a")), a.number);
+  EXPECT_EQ(fs.NumberOf(JoinPath(src, "A")), a.number);
+  EXPECT_NE(fs.NumberOf(JoinPath(src, "b")), a.number);
+  EXPECT_EQ(fs.NumberOf(JoinPath(src, "missing")), 0u);
+}
+
 TEST_F(Win32EngineTest, CopiesNewAndNewerFilesWithAnyName) {
   const char* names[] = {"plain.txt", "ソ表能.txt", "한국어.txt", "emoji😀.txt", "ソ\\表\\能.txt"};
   for (const char* name : names) Write(JoinPath(src, name), std::string("content of ") + name);
