@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "app/options/app_options.h"
 #include "app/options/win/registry_store.h"
+#include "app/win/version_info.h"
 #include "backupset/set_file.h"
 #include "backupset/win/win32_set_file_services.h"
 #include "base/paths.h"
@@ -141,6 +143,64 @@ inline bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     Sleep(50);
   }
   return true;
+}
+
+// The end of an update, once the user has agreed to it: the updater's box
+// asking to save first, answered OK; the old instance's end; the new
+// instance's main window, the program it runs from, and the FileVersion of
+// `program` (the copy the update replaced).
+struct UpdateEnd {
+  std::string restartText = "(no message box)";
+  bool oldExited = false;
+  bool oldWindowGone = false;
+  HWND window = nullptr;  // null when no new main window showed
+  std::chrono::steady_clock::time_point shown;
+  ObjectHandle process;
+  std::string image;
+  std::optional<std::string> fileVersion;  // nothing when `program` has no version block
+};
+
+inline UpdateEnd AwaitUpdateEnd(Program& old, HWND oldWindow, const std::string& program, DWORD boxTimeoutMs) {
+  auto shownWith = [](const wchar_t* className, const wchar_t* caption, const std::function<bool(HWND)>& also) {
+    return [=](HWND hwnd) {
+      wchar_t text[128] = {};
+      GetWindowTextW(hwnd, text, 128);
+      return IsWindowVisible(hwnd) && HasClass(hwnd, className) && wcscmp(text, caption) == 0 && (!also || also(hwnd));
+    };
+  };
+  UpdateEnd end;
+  // The updater is another process, so the box is looked for in every one.
+  HWND box = FindWindowOf(kAnyProcess, shownWith(L"#32770", L"Drovenmark",
+                                                 [](HWND hwnd) { return GetDlgItem(hwnd, 0xFFFF) != nullptr; }),
+                          boxTimeoutMs);
+  if (box) {
+    wchar_t text[4096] = {};
+    SendMessageTimeoutW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    end.restartText = WideToUtf8(text);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    WaitFor([&] { return !IsWindow(box); }, 10000);
+  }
+  end.oldExited = old.WaitForExit(30000).has_value();
+  end.oldWindowGone = !IsWindow(oldWindow);
+
+  // The updater's own main window stays hidden; the new program's shows.
+  end.window = FindWindowOf(kAnyProcess, shownWith(L"TMainForm", L"Drovenmark - 無題.dmk", {}), 60000);
+  end.shown = std::chrono::steady_clock::now();
+  if (!end.window) return end;
+  DWORD id = 0;
+  GetWindowThreadProcessId(end.window, &id);
+  end.process.Reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id));
+  wchar_t image[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  QueryFullProcessImageNameW(end.process.Get(), 0, image, &size);
+  end.image = WideToUtf8(image);
+  if (std::optional<VersionBlock> block = ReadVersionBlock(program)) {
+    std::string version;
+    ReadVersionString(*block, "FileVersion", version);
+    end.fileVersion = version;
+  }
+  return end;
 }
 
 class ProgramTest : public ::testing::Test {

@@ -15,25 +15,9 @@ build=$(cd "$1" && pwd)
 repo=$(cd "$(dirname "$0")/../../.." && pwd)
 work=$build/unattended-runs
 rm -rf "$work"
-mkdir -p "$work/bin" "$work/drive" "$work/cwd"
+mkdir -p "$work/bin"
 cp "$build/bin/drovenmk.exe" "$build/bin/CRYPT.DLL" "$work/bin/"
-export DM_WINE_ROOT=$work/wine
-bed() { "$repo/scripts/winebed" "$@"; }
-# Never with the repository as the current directory.
-in_cwd() { (cd "$work/cwd" && "$@"); }
-drive=$work/drive
-bed map S "$drive" SAFETY 5AFE5AFE
-log="$work/bin/$(date +%Y%m%d).log"
-
-key='HKLM\Software\Quorvanta\Drovenmark'
-# The whole group, or a missing value resets it to its defaults.
-for value in OptionPriority:3 OptionLogView:2 OptionLogSave:3 OptionStatusView:0 OptionStatusWholeProgress:0; do
-  in_cwd bed run wine reg add "$key" /v "${value%%:*}" /t REG_DWORD /d "${value##*:}" /f >/dev/null
-done
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; }
+. "$repo/app/win/tests/program_runs_common.sh" SAFETY 5AFE5AFE
 
 # make_set FILE then one "Name|Src|Dst|Key=Value,Key=Value" per setting.
 make_set() {
@@ -61,9 +45,6 @@ run_set() {
   tail -c +$((before + 1)) "$log" 2>/dev/null | iconv -f CP932 -t UTF-8 >"$work/last.log" || true
   echo "$code"
 }
-
-snapshot() { (cd "$1" && find . -type f -print0 | sort -z | xargs -0 -r md5sum); }
-has_line() { grep -qF -- "$1" "$work/last.log"; }
 
 # 1. Source folders that cannot be read keep their backup.
 mkdir -p "$drive/src1/good" "$drive/src1/dangling" "$drive/src1/loop"
@@ -155,8 +136,4 @@ code=$(run_set five.dmk)
 [ -f "$drive/bak5b/x.txt" ] && pass "the other job still ran" || fail "the other job did not run"
 
 rm -rf "$drive/big" "$drive/bakbig"
-if [ "$failures" -gt 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all checks passed"
+finish

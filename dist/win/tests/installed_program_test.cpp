@@ -77,17 +77,6 @@ HWND FindShown(DWORD process, const wchar_t* className, const wchar_t* caption, 
       timeoutMs);
 }
 
-// The message box of `process` captioned "Drovenmark": its text, answered OK.
-std::string AnswerBox(DWORD process, DWORD timeoutMs) {
-  HWND box = FindShown(process, L"#32770", L"Drovenmark", timeoutMs,
-                       [](HWND hwnd) { return GetDlgItem(hwnd, 0xFFFF) != nullptr; });
-  if (!box) return "(no message box)";
-  std::string text = TextOf(GetDlgItem(box, 0xFFFF));
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  WaitFor([&] { return !IsWindow(box); }, 10000);
-  return text;
-}
-
 // The about box's version and build lines of a running program.
 std::pair<std::string, std::string> AboutVersionAndBuild(Program& program) {
   HWND main = FindTopWindow(program.Id(), L"TMainForm");
@@ -229,27 +218,18 @@ TEST_F(Release, Update) {
   EXPECT_EQ(TextOf(GetDlgItem(sure, VerSureLabel1)), "最新版 Version" + version + " が登録されています");
   PostMessageW(sure, WM_COMMAND, VerSureButton1, 0);
 
-  EXPECT_EQ(AnswerBox(kAnyProcess, 120000),
+  UpdateEnd end = AwaitUpdateEnd(old_instance, old_window, JoinPath(installed, "drovenmk.exe"), 120000);
+  EXPECT_EQ(end.restartText,
             "Drovenmarkを再起動します\n\n保存が必要な場合は、保存後にＯＫボタンを押してください　　　");
-  EXPECT_TRUE(old_instance.WaitForExit(30000).has_value());
-  EXPECT_FALSE(IsWindow(old_window));
-  HWND new_window = FindShown(kAnyProcess, L"TMainForm", L"Drovenmark - 無題.dmk", 60000);
-  ASSERT_TRUE(new_window);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_TRUE(end.oldExited);
+  EXPECT_TRUE(end.oldWindowGone);
+  ASSERT_TRUE(end.window);
+  const double seconds = std::chrono::duration<double>(end.shown - start).count();
   std::printf("The update, from the yes to the new instance's window: %.1f s\n", seconds);
 
-  DWORD new_id = 0;
-  GetWindowThreadProcessId(new_window, &new_id);
-  ObjectHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, new_id));
-  wchar_t image[MAX_PATH] = {};
-  DWORD size = MAX_PATH;
-  QueryFullProcessImageNameW(process.Get(), 0, image, &size);
-  EXPECT_EQ(AsciiLower(WideToUtf8(image)), AsciiLower(JoinPath(installed, "drovenmk.exe")));
-  std::optional<VersionBlock> block = ReadVersionBlock(JoinPath(installed, "drovenmk.exe"));
-  ASSERT_TRUE(block);
-  std::string file_version;
-  ReadVersionString(*block, "FileVersion", file_version);
-  EXPECT_EQ(file_version.substr(file_version.rfind('.') + 1), next);
+  EXPECT_EQ(AsciiLower(end.image), AsciiLower(JoinPath(installed, "drovenmk.exe")));
+  ASSERT_TRUE(end.fileVersion);
+  EXPECT_EQ(end.fileVersion->substr(end.fileVersion->rfind('.') + 1), next);
 
   // Only the program's files and what the program itself writes are there.
   auto listing = fs.List(installed);
@@ -260,8 +240,8 @@ TEST_F(Release, Update) {
                  lower.ends_with(".dmnew"))
         << e.name;
   }
-  PostMessageW(new_window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(process.Get(), 30000), WAIT_OBJECT_0);
+  PostMessageW(end.window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(end.process.Get(), 30000), WAIT_OBJECT_0);
 }
 
 }  // namespace

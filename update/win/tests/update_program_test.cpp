@@ -283,34 +283,23 @@ TEST_F(UpdateProgramTest, TheWholeHandOver) {
   ASSERT_TRUE(sure);
   PostMessageW(sure, WM_COMMAND, VerSureButton1, 0);
 
-  // The updater (another process) asks the user to save first.
-  EXPECT_EQ(AnswerBox(kAnyProcess, IDOK, L"Drovenmark", 60000),
+  // The updater (another process) asks the user to save first; the new
+  // program then runs from the installed folder, with the new files.
+  UpdateEnd end = AwaitUpdateEnd(old_instance, old_window, JoinPath(installed, "drovenmk.exe"), 60000);
+  EXPECT_EQ(end.restartText,
             "Drovenmarkを再起動します\n\n保存が必要な場合は、保存後にＯＫボタンを押してください　　　");
-  EXPECT_TRUE(old_instance.WaitForExit(30000).has_value());
-  EXPECT_FALSE(IsWindow(old_window));
-
-  // The new program runs from the installed folder, with the new files.
-  // The updater's own main window stays hidden; the new program's shows.
-  HWND new_window = FindShown(kAnyProcess, L"TMainForm", L"Drovenmark - 無題.dmk", 60000);
-  ASSERT_TRUE(new_window);
-  DWORD new_process = 0;
-  GetWindowThreadProcessId(new_window, &new_process);
-  ObjectHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, new_process));
-  wchar_t image[MAX_PATH] = {};
-  DWORD size = MAX_PATH;
-  QueryFullProcessImageNameW(process.Get(), 0, image, &size);
-  EXPECT_EQ(AsciiLower(WideToUtf8(image)), AsciiLower(JoinPath(installed, "drovenmk.exe")));
-  std::optional<VersionBlock> block = ReadVersionBlock(JoinPath(installed, "drovenmk.exe"));
-  ASSERT_TRUE(block);
-  std::string file_version;
-  ReadVersionString(*block, "FileVersion", file_version);
-  EXPECT_EQ(file_version, "2.1.0.411");
+  EXPECT_TRUE(end.oldExited);
+  EXPECT_TRUE(end.oldWindowGone);
+  ASSERT_TRUE(end.window);
+  EXPECT_EQ(AsciiLower(end.image), AsciiLower(JoinPath(installed, "drovenmk.exe")));
+  ASSERT_TRUE(end.fileVersion);
+  EXPECT_EQ(*end.fileVersion, "2.1.0.411");
   EXPECT_TRUE(FileExists(JoinPath(installed, "marker.txt")));
   EXPECT_FALSE(FileExists(JoinPath(installed, "version.txt")));
   EXPECT_FALSE(FileExists(JoinPath(installed, "drovenmk411.lzh")));
   EXPECT_FALSE(FileExists(JoinPath(installed, "drovenmk.exe.dmold")));
-  PostMessageW(new_window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(process.Get(), 30000), WAIT_OBJECT_0);
+  PostMessageW(end.window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(end.process.Get(), 30000), WAIT_OBJECT_0);
 }
 
 // A window that never closes stands for an instance that will not end.
