@@ -145,6 +145,29 @@ inline bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
   return true;
 }
 
+// A window's text, without waiting on a window that hangs.
+inline std::string TextOf(HWND window) {
+  wchar_t text[4096] = {};
+  SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                      nullptr);
+  return WideToUtf8(text);
+}
+
+// A visible top-level window of `process` (or kAnyProcess) with this
+// class and caption.
+inline HWND FindShown(DWORD process, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs = 30000,
+                      const std::function<bool(HWND)>& also = {}) {
+  return FindWindowOf(
+      process,
+      [&](HWND hwnd) {
+        wchar_t text[128] = {};
+        GetWindowTextW(hwnd, text, 128);
+        return IsWindowVisible(hwnd) && HasClass(hwnd, className) && wcscmp(text, caption) == 0 &&
+               (!also || also(hwnd));
+      },
+      timeoutMs);
+}
+
 // The end of an update, once the user has agreed to it: the updater's box
 // asking to save first, answered OK; the old instance's end; the new
 // instance's main window, the program it runs from, and the FileVersion of
@@ -161,23 +184,12 @@ struct UpdateEnd {
 };
 
 inline UpdateEnd AwaitUpdateEnd(Program& old, HWND oldWindow, const std::string& program, DWORD boxTimeoutMs) {
-  auto shownWith = [](const wchar_t* className, const wchar_t* caption, const std::function<bool(HWND)>& also) {
-    return [=](HWND hwnd) {
-      wchar_t text[128] = {};
-      GetWindowTextW(hwnd, text, 128);
-      return IsWindowVisible(hwnd) && HasClass(hwnd, className) && wcscmp(text, caption) == 0 && (!also || also(hwnd));
-    };
-  };
   UpdateEnd end;
   // The updater is another process, so the box is looked for in every one.
-  HWND box = FindWindowOf(kAnyProcess, shownWith(L"#32770", L"Drovenmark",
-                                                 [](HWND hwnd) { return GetDlgItem(hwnd, 0xFFFF) != nullptr; }),
-                          boxTimeoutMs);
+  HWND box = FindShown(kAnyProcess, L"#32770", L"Drovenmark", boxTimeoutMs,
+                       [](HWND hwnd) { return GetDlgItem(hwnd, 0xFFFF) != nullptr; });
   if (box) {
-    wchar_t text[4096] = {};
-    SendMessageTimeoutW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 5000, nullptr);
-    end.restartText = WideToUtf8(text);
+    end.restartText = TextOf(GetDlgItem(box, 0xFFFF));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     WaitFor([&] { return !IsWindow(box); }, 10000);
   }
@@ -185,7 +197,7 @@ inline UpdateEnd AwaitUpdateEnd(Program& old, HWND oldWindow, const std::string&
   end.oldWindowGone = !IsWindow(oldWindow);
 
   // The updater's own main window stays hidden; the new program's shows.
-  end.window = FindWindowOf(kAnyProcess, shownWith(L"TMainForm", L"Drovenmark - 無題.dmk", {}), 60000);
+  end.window = FindShown(kAnyProcess, L"TMainForm", L"Drovenmark - 無題.dmk", 60000);
   end.shown = std::chrono::steady_clock::now();
   if (!end.window) return end;
   DWORD id = 0;

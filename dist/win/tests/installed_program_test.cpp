@@ -57,26 +57,6 @@ bool Exists(const std::string& path) {
   return GetFileAttributesW(NativePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::string TextOf(HWND window) {
-  wchar_t text[4096] = {};
-  SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                      nullptr);
-  return WideToUtf8(text);
-}
-
-HWND FindShown(DWORD process, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs,
-               const std::function<bool(HWND)>& also = {}) {
-  return FindWindowOf(
-      process,
-      [&](HWND hwnd) {
-        wchar_t text[128] = {};
-        GetWindowTextW(hwnd, text, 128);
-        return IsWindowVisible(hwnd) && HasClass(hwnd, className) && wcscmp(text, caption) == 0 &&
-               (!also || also(hwnd));
-      },
-      timeoutMs);
-}
-
 // The about box's version and build lines of a running program.
 std::pair<std::string, std::string> AboutVersionAndBuild(Program& program) {
   HWND main = FindTopWindow(program.Id(), L"TMainForm");

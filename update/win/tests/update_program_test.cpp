@@ -31,28 +31,6 @@ std::string WinePath(const std::string& unix) {
   return path;
 }
 
-std::string TextOf(HWND window) {
-  wchar_t text[4096] = {};
-  SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                      nullptr);
-  return WideToUtf8(text);
-}
-
-// A visible top-level window of `process` (or kAnyProcess) with this
-// class and caption.
-HWND FindShown(DWORD process, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs = 30000,
-               const std::function<bool(HWND)>& also = {}) {
-  return FindWindowOf(
-      process,
-      [&](HWND hwnd) {
-        wchar_t text[128] = {};
-        GetWindowTextW(hwnd, text, 128);
-        return IsWindowVisible(hwnd) && HasClass(hwnd, className) && wcscmp(text, caption) == 0 &&
-               (!also || also(hwnd));
-      },
-      timeoutMs);
-}
-
 // A message box ("Drovenmark", or `caption`) of `process` (or kAnyProcess):
 // its text, answered with `button`.
 std::string AnswerBox(DWORD process, int button = IDOK, const wchar_t* caption = L"Drovenmark",
