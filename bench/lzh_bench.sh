@@ -50,14 +50,14 @@ best_of() {  # best_of NAME OUT CMD...: best seconds and its peak memory
   local name=$1 best="" peak=""
   shift
   for _ in $(seq "$runs"); do
-    read -r seconds kb < <(measure "$@")
+    read -r seconds kb <<<"$(measure "$@")"
     if [ -z "$best" ] || [ "$(echo "$seconds < $best" | bc)" = 1 ]; then best=$seconds; peak=$kb; fi
   done
   echo "$name $best $peak"
 }
 
-read -r _ ours ours_kb < <(best_of native "$work/native" "$native/unlha/unlha_native" e "$archive" "$work/native/")
-read -r _ theirs theirs_kb < <(best_of lhasa "$work/lhasa" lhasa xqfw="$work/lhasa" "$archive")
+read -r _ ours ours_kb <<<"$(best_of native "$work/native" "$native/unlha/unlha_native" e "$archive" "$work/native/")"
+read -r _ theirs theirs_kb <<<"$(best_of lhasa "$work/lhasa" lhasa xqfw="$work/lhasa" "$archive")"
 for f in "$work"/lhasa/*; do cmp -s "$f" "$work/native/$(basename "$f")" || { echo "outputs differ: $f" >&2; exit 1; }; done
 
 rate() { echo "scale=1; $bytes / 1048576 / $1" | bc; }

@@ -6,7 +6,7 @@
 # after the caller has set repo (the source tree) and work (its own folder,
 # with the program and CRYPT.DLL already in $work/bin). Gives bed, in_cwd,
 # drive (S:), log, the option values every run uses, fail/pass with their
-# counter, snapshot, has_line, and finish to end with the canary check and
+# counter, snapshot, has_line, changes_since, and finish to end with the canary check and
 # the summary.
 mkdir -p "$work/drive" "$work/cwd"
 export DM_WINE_ROOT=$work/wine
@@ -32,6 +32,10 @@ pass() { echo "ok:   $*"; }
 # Every file below a folder with its checksum; links are not followed.
 snapshot() { (cd "$1" && find . -type f -print0 | sort -z | xargs -0 -r md5sum); }
 has_line() { grep -qF -- "$1" "$work/last.log"; }
+# How a folder differs from an earlier snapshot, on one line; empty when it
+# does not. Through a file rather than process substitution, which needs a
+# /dev/fd that a minimal root may not have.
+changes_since() { snapshot "$1" >"$work/now.txt"; diff "$work/now.txt" "$2" | tr '\n' ' '; }
 
 # The last checks: the current directory kept its canary, and the summary
 # with the exit status.
