@@ -207,6 +207,7 @@ class TMainForm : public SetView {
   bool fillingList_ = false;       // the list is being refilled: its notifications are not the user's
   bool optionDialogOpen_ = false;  // the options dialog is being handled
   bool lockPromptOpen_ = false;    // the administrator password is being asked for
+  bool closing_ = false;           // a close request is being handled
 };
 
 }  // namespace dm

@@ -258,10 +258,16 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_CLOSE:
+      // One close at a time: a second request while the first waits for a
+      // run's end or a save question (the tray's 終了, an installer closing
+      // the program) is the same request, not a second question.
+      if (closing_) return 0;
+      closing_ = true;
       if (QueryClose()) {
         SaveOptionsNow();
         DestroyWindow(hwnd_);
       }
+      closing_ = false;
       return 0;
     case WM_DESTROY:
       RemoveTrayIcon();

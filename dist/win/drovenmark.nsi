@@ -13,6 +13,9 @@ SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
 !include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "running_program.nsh"
+!include "replace_files.nsh"
 
 !define PRODUCT "Drovenmark"
 !define PUBLISHER "Quorvanta"
@@ -46,6 +49,7 @@ VIAddVersionKey /LANG=1041 "FileDescription" "${PRODUCT} ${VERSION} セットア
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\drovenmk.exe"
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW DmFinishPageShow
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -54,11 +58,23 @@ VIAddVersionKey /LANG=1041 "FileDescription" "${PRODUCT} ${VERSION} セットア
 
 !insertmacro MUI_LANGUAGE "Japanese"
 
+!insertmacro DmRunningProgramFunctions "" "インストール" "何も変更せずに"
+!insertmacro DmRunningProgramFunctions "un." "アンインストール" "何も削除せずに"
+!insertmacro DmRestartProgramFunction
+
 Section "Drovenmark" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
-  ; The file list comes from the release's own list (files.nsh, generated).
-  !include "${FILES_NSH}"
+  ; A running Drovenmark is closed first, or nothing is replaced. The file
+  ; list comes from the release's own list (files.nsh, generated).
+  Call DmCloseRunningProgram
+  !insertmacro DmReplaceFiles "${FILES_NSH}"
+  ${If} $DmFailed != ""
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$INSTDIR\$DmFailed を置き換えられませんでした。ほかのプログラムが使っている可能性があります。$\n$\n何も変更せずにインストールを中止します。" /SD IDOK
+    DetailPrint "$INSTDIR\$DmFailed を置き換えられなかったため、何も変更せずにインストールを中止しました。"
+    Call DmRestartProgram  ; the earlier version, as it was
+    Abort
+  ${EndIf}
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   ; The working folder of the shortcut is the program's folder: the
   ; program's default download folder for updates lies below it.
@@ -73,13 +89,24 @@ Section "Drovenmark" SecProgram
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" ${SIZE_KB}
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  Call DmRestartProgram
 SectionEnd
 
 ; What the installer put there, and nothing else: backup sets, backups,
 ; the options in the registry and the download folder stay.
 Section "un.Drovenmark" UnSecProgram
   SectionIn RO
+  ; A running Drovenmark is closed first, or nothing is removed.
+  Call un.DmCloseRunningProgram
+  ClearErrors
   !include "${UNFILES_NSH}"
+  !insertmacro DmRemoveLeftovers "${FILES_NSH}"
+  ${If} ${Errors}
+    ; The entry and the uninstaller stay, so it can be tried again.
+    MessageBox MB_OK|MB_ICONEXCLAMATION "Drovenmark のファイルの一部を削除できませんでした。ほかのプログラムが使っている可能性があります。$\n$\n$INSTDIR$\n$\nそのプログラムを終了してから、もう一度アンインストールしてください。" /SD IDOK
+    DetailPrint "Drovenmark のファイルの一部を削除できませんでした: $INSTDIR"
+    Abort
+  ${EndIf}
   Delete "${SHORTCUT}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   Delete "$INSTDIR\${UNINSTALLER}"

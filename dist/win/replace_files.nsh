@@ -1,0 +1,102 @@
+; The program's files replaced all together or not at all. A file that
+; cannot be written (still held by a process that is ending, a scanner)
+; would otherwise stop the install on the write error box, whose choices
+; leave it half done or with files of two versions side by side.
+;
+; FILES_NSH lists one "!insertmacro DM_FILE SOURCE NAME" a file (make_dist.sh
+; writes it). It is read once a step:
+;   1. every new file is written beside its target as NAME.dmsetup-new;
+;   2. each target is renamed to NAME.dmsetup-old (a file in use can be
+;      renamed, not written) and the new file takes its name;
+;   3. after a failure, what step 2 did is undone and the new files go;
+;      after success, the old files go (one still held stays under its
+;      .dmsetup-old name until the next install or the uninstall).
+; $DmFailed names the first file that failed, or is empty.
+;
+;   !insertmacro DmReplaceFiles "${FILES_NSH}"    (in the install section)
+;   !insertmacro DmRemoveLeftovers "${FILES_NSH}" (in the uninstall section)
+
+!include "LogicLib.nsh"
+
+Var DmFailed
+
+!macro DM_FILE source name
+  !insertmacro ${DM_FILE_STEP} "${source}" "${name}"
+!macroend
+
+!macro DmStageFile source name
+  ${If} $DmFailed == ""
+    Delete "$INSTDIR\${name}.dmsetup-new"
+    ClearErrors
+    File "/oname=$INSTDIR\${name}.dmsetup-new" "${source}"
+    ${If} ${Errors}
+      StrCpy $DmFailed "${name}"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+!macro DmSwapFile source name
+  ${If} $DmFailed == ""
+    Delete "$INSTDIR\${name}.dmsetup-old"
+    ${If} ${FileExists} "$INSTDIR\${name}"
+      ClearErrors
+      Rename "$INSTDIR\${name}" "$INSTDIR\${name}.dmsetup-old"
+      ${If} ${Errors}
+        StrCpy $DmFailed "${name}"
+      ${EndIf}
+    ${EndIf}
+    ${If} $DmFailed == ""
+      ClearErrors
+      Rename "$INSTDIR\${name}.dmsetup-new" "$INSTDIR\${name}"
+      ${If} ${Errors}
+        StrCpy $DmFailed "${name}"
+        Rename "$INSTDIR\${name}.dmsetup-old" "$INSTDIR\${name}"
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+!macro DmUndoFile source name
+  ${If} ${FileExists} "$INSTDIR\${name}.dmsetup-new"
+    Delete "$INSTDIR\${name}.dmsetup-new"  ; never swapped
+  ${ElseIf} ${FileExists} "$INSTDIR\${name}.dmsetup-old"
+    Delete "$INSTDIR\${name}"
+    Rename "$INSTDIR\${name}.dmsetup-old" "$INSTDIR\${name}"
+  ${Else}
+    Delete "$INSTDIR\${name}"  ; new where there was none before
+  ${EndIf}
+!macroend
+
+!macro DmDropOldFile source name
+  Delete "$INSTDIR\${name}.dmsetup-old"
+!macroend
+
+!macro DmDropLeftovers source name
+  Delete "$INSTDIR\${name}.dmsetup-old"
+  Delete "$INSTDIR\${name}.dmsetup-new"
+!macroend
+
+!macro DmFilesStep step list
+  !define DM_FILE_STEP ${step}
+  !include "${list}"
+  !undef DM_FILE_STEP
+!macroend
+
+!macro DmReplaceFiles list
+  StrCpy $DmFailed ""
+  SetOverwrite try  ; a file that cannot be written sets the error flag, no box
+  !insertmacro DmFilesStep DmStageFile "${list}"
+  ${If} $DmFailed == ""
+    !insertmacro DmFilesStep DmSwapFile "${list}"
+  ${EndIf}
+  SetOverwrite on
+  ${If} $DmFailed == ""
+    !insertmacro DmFilesStep DmDropOldFile "${list}"
+  ${Else}
+    !insertmacro DmFilesStep DmUndoFile "${list}"
+  ${EndIf}
+!macroend
+
+!macro DmRemoveLeftovers list
+  !insertmacro DmFilesStep DmDropLeftovers "${list}"
+!macroend
