@@ -19,6 +19,8 @@
 !include "LogicLib.nsh"
 
 Var DmFailed
+Var DmTries
+!define DM_RENAME_TRIES 5
 
 !macro DM_FILE source name
   !insertmacro ${DM_FILE_STEP} "${source}" "${name}"
@@ -35,19 +37,36 @@ Var DmFailed
   ${EndIf}
 !macroend
 
+; Rename with a few tries: a scanner may hold a file that was just written
+; or whose program just ended. The error flag is set when all tries failed.
+!macro DmRename from to
+  StrCpy $DmTries 0
+  ${Do}
+    ClearErrors
+    Rename "${from}" "${to}"
+    ${IfNot} ${Errors}
+      ${Break}
+    ${EndIf}
+    IntOp $DmTries $DmTries + 1
+    ${If} $DmTries >= ${DM_RENAME_TRIES}
+      SetErrors
+      ${Break}
+    ${EndIf}
+    Sleep 300
+  ${Loop}
+!macroend
+
 !macro DmSwapFile source name
   ${If} $DmFailed == ""
     Delete "$INSTDIR\${name}.dmsetup-old"
     ${If} ${FileExists} "$INSTDIR\${name}"
-      ClearErrors
-      Rename "$INSTDIR\${name}" "$INSTDIR\${name}.dmsetup-old"
+      !insertmacro DmRename "$INSTDIR\${name}" "$INSTDIR\${name}.dmsetup-old"
       ${If} ${Errors}
         StrCpy $DmFailed "${name}"
       ${EndIf}
     ${EndIf}
     ${If} $DmFailed == ""
-      ClearErrors
-      Rename "$INSTDIR\${name}.dmsetup-new" "$INSTDIR\${name}"
+      !insertmacro DmRename "$INSTDIR\${name}.dmsetup-new" "$INSTDIR\${name}"
       ${If} ${Errors}
         StrCpy $DmFailed "${name}"
         Rename "$INSTDIR\${name}.dmsetup-old" "$INSTDIR\${name}"

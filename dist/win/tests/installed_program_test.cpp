@@ -202,6 +202,18 @@ TEST_F(Release, Install) {
   ObjectHandle restarted = ProcessOf(again);
   PostMessageW(again, WM_CLOSE, 0, 0);
   EXPECT_EQ(WaitForSingleObject(restarted.Get(), 30000), WAIT_OBJECT_0);
+
+  // The next build's installer while another process holds a library: the
+  // program file already renamed into place goes back, nothing is left
+  // beside the files, no box comes, and the exit code says it failed.
+  FileHandle held(CreateFileW(NativePath(JoinPath(installed, "UNLHA32.DLL")).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held.Valid());
+  Program next_setup("/S", Env("DM_TEST_NEXT_INSTALLER"));
+  EXPECT_EQ(next_setup.WaitForExit(120000), std::optional<DWORD>(2));
+  EXPECT_EQ(FileVersionOf(program), Env("DM_TEST_FILE_VERSION_PREFIX") + "." + build);
+  auto listing = fs.List(installed);
+  for (DirEntry e; listing && listing->Next(e);) EXPECT_EQ(e.name.find(".dmsetup-"), std::string::npos) << e.name;
 }
 
 TEST_F(Release, Uninstall) {
@@ -326,7 +338,7 @@ TEST_F(Release, Upgrade) {
   EXPECT_EQ(TextOf(GetDlgItem(retry, 0xFFFF)),
             "Drovenmark を終了できませんでした。\n\nDrovenmark が確認を求めているときや画面を開いているときは、"
             "それを閉じてから「再試行」を押してください。「キャンセル」を押すと、何も変更せずにインストールを中止します。");
-  EXPECT_EQ(FileVersionOf(program), "2.1.0." + build);
+  EXPECT_EQ(FileVersionOf(program), Env("DM_TEST_FILE_VERSION_PREFIX") + "." + build);
   EXPECT_EQ(old_program.WaitForExit(0), std::nullopt);
   // Answered (not saved), the program ends; tried again, the install goes on.
   PostMessageW(save, WM_COMMAND, IDNO, 0);
@@ -341,7 +353,7 @@ TEST_F(Release, Upgrade) {
   for (const std::string& name : ProgramFiles()) {
     EXPECT_TRUE(SameBytes(JoinPath(installed, name), JoinPath(next_bin, name))) << name;
   }
-  EXPECT_EQ(FileVersionOf(program), "2.1.0." + next);
+  EXPECT_EQ(FileVersionOf(program), Env("DM_TEST_FILE_VERSION_PREFIX") + "." + next);
   auto listing = fs.List(installed);
   for (DirEntry e; listing && listing->Next(e);) EXPECT_EQ(e.name.find(".dmsetup-"), std::string::npos) << e.name;
   EXPECT_EQ(ReadOptions().updateSearchUrl, kDefaultUpdateUrl);

@@ -5,7 +5,8 @@
 #            others) and checks the archive with lhasa; and the next
 #            build's installer (for Upgrade)
 # Install    a silent install, the installed program's run and about box,
-#            a silent install again while the program runs
+#            a silent install again while the program runs, the next
+#            build's while a library is held open
 # Uninstall  a silent uninstall next to the user's own files, while the
 #            program runs
 # Upgrade    the next build's installer through its pages while this
@@ -48,13 +49,13 @@ cd "$here"  # no Wine program runs in the source tree
 export DM_WINE_ROOT=$here/wine
 bed() { "$src/scripts/winebed" "$@"; }
 export DM_TEST_INSTALLER=$(winpath "$work/dist/drovenmk-$version-setup.exe")
-export DM_TEST_VERSION=$version DM_TEST_BUILD=$build
+export DM_TEST_VERSION=$version DM_TEST_BUILD=$build DM_TEST_FILE_VERSION_PREFIX=$prefix
 
 server=
 trap '[ -n "$server" ] && kill "$server" 2>/dev/null; wait 2>/dev/null || true' EXIT
+export DM_TEST_NEXT_INSTALLER=$(winpath "$work/dist-next/drovenmk-$version-setup.exe")
 case "$case_name" in
   Upgrade)
-    export DM_TEST_NEXT_INSTALLER=$(winpath "$work/dist-next/drovenmk-$version-setup.exe")
     export DM_TEST_NEXT_BIN=$(winpath "$work/next-bin") DM_TEST_NEXT_BUILD=$((build + 1))
     ;;
   Install)
