@@ -65,16 +65,10 @@ VIAddVersionKey /LANG=1041 "FileDescription" "${PRODUCT} ${VERSION} セットア
 Section "Drovenmark" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
-  ; A running Drovenmark is closed first, or nothing is replaced. The file
-  ; list comes from the release's own list (files.nsh, generated).
-  Call DmCloseRunningProgram
-  !insertmacro DmReplaceFiles "${FILES_NSH}"
-  ${If} $DmFailed != ""
-    MessageBox MB_OK|MB_ICONEXCLAMATION "$INSTDIR\$DmFailed を置き換えられませんでした。ほかのプログラムが使っている可能性があります。$\n$\n何も変更せずにインストールを中止します。" /SD IDOK
-    DetailPrint "$INSTDIR\$DmFailed を置き換えられなかったため、何も変更せずにインストールを中止しました。"
-    Call DmRestartProgram  ; the earlier version, as it was
-    Abort
-  ${EndIf}
+  ; A running Drovenmark is closed first and the files are replaced all
+  ; together, or nothing is replaced (replace_files.nsh). The file list
+  ; comes from the release's own list (files.nsh, generated).
+  !insertmacro DmInstallFiles "${FILES_NSH}"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   ; The working folder of the shortcut is the program's folder: the
   ; program's default download folder for updates lies below it.
@@ -96,17 +90,9 @@ SectionEnd
 ; the options in the registry and the download folder stay.
 Section "un.Drovenmark" UnSecProgram
   SectionIn RO
-  ; A running Drovenmark is closed first, or nothing is removed.
-  Call un.DmCloseRunningProgram
-  ClearErrors
-  !include "${UNFILES_NSH}"
-  !insertmacro DmRemoveLeftovers "${FILES_NSH}"
-  ${If} ${Errors}
-    ; The entry and the uninstaller stay, so it can be tried again.
-    MessageBox MB_OK|MB_ICONEXCLAMATION "Drovenmark のファイルの一部を削除できませんでした。ほかのプログラムが使っている可能性があります。$\n$\n$INSTDIR$\n$\nそのプログラムを終了してから、もう一度アンインストールしてください。" /SD IDOK
-    DetailPrint "Drovenmark のファイルの一部を削除できませんでした: $INSTDIR"
-    Abort
-  ${EndIf}
+  ; A running Drovenmark is closed first, or nothing is removed; a file
+  ; that stays keeps the entry and the uninstaller (replace_files.nsh).
+  !insertmacro DmRemoveFiles "${UNFILES_NSH}" "${FILES_NSH}"
   Delete "${SHORTCUT}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   Delete "$INSTDIR\${UNINSTALLER}"

@@ -6,15 +6,15 @@
 ; FILES_NSH lists one "!insertmacro DM_FILE SOURCE NAME" a file (make_dist.sh
 ; writes it). It is read once a step:
 ;   1. every new file is written beside its target as NAME.dmsetup-new;
-;   2. each target is renamed to NAME.dmsetup-old (a file in use can be
-;      renamed, not written) and the new file takes its name;
+;   2. each target is renamed to NAME.dmsetup-old (a running program's
+;      file can be renamed, not written) and the new file takes its name;
 ;   3. after a failure, what step 2 did is undone and the new files go;
 ;      after success, the old files go (one still held stays under its
 ;      .dmsetup-old name until the next install or the uninstall).
 ; $DmFailed names the first file that failed, or is empty.
 ;
-;   !insertmacro DmReplaceFiles "${FILES_NSH}"    (in the install section)
-;   !insertmacro DmRemoveLeftovers "${FILES_NSH}" (in the uninstall section)
+;   !insertmacro DmInstallFiles "${FILES_NSH}"    (the install section)
+;   !insertmacro DmRemoveFiles "${UNFILES_NSH}" "${FILES_NSH}"  (the uninstall section)
 
 !include "LogicLib.nsh"
 
@@ -118,4 +118,32 @@ Var DmTries
 
 !macro DmRemoveLeftovers list
   !insertmacro DmFilesStep DmDropLeftovers "${list}"
+!macroend
+
+; The install section's files: a running program closed first
+; (running_program.nsh), then all replaced or, told and undone, none.
+!macro DmInstallFiles list
+  Call DmCloseRunningProgram
+  !insertmacro DmReplaceFiles "${list}"
+  ${If} $DmFailed != ""
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$INSTDIR\$DmFailed を置き換えられませんでした。ほかのプログラムが使っている可能性があります。$\n$\n何も変更せずにインストールを中止します。" /SD IDOK
+    DetailPrint "$INSTDIR\$DmFailed を置き換えられなかったため、何も変更せずにインストールを中止しました。"
+    Call DmRestartProgram  ; the earlier version, as it was
+    Abort
+  ${EndIf}
+!macroend
+
+; The uninstall section's files (the list of Delete lines, and the files'
+; list for the leftovers of an install cut off). When one stays, the entry
+; and the uninstaller stay too, so it can be tried again.
+!macro DmRemoveFiles deletes list
+  Call un.DmCloseRunningProgram
+  ClearErrors
+  !include "${deletes}"
+  !insertmacro DmRemoveLeftovers "${list}"
+  ${If} ${Errors}
+    MessageBox MB_OK|MB_ICONEXCLAMATION "Drovenmark のファイルの一部を削除できませんでした。ほかのプログラムが使っている可能性があります。$\n$\n$INSTDIR$\n$\nそのプログラムを終了してから、もう一度アンインストールしてください。" /SD IDOK
+    DetailPrint "Drovenmark のファイルの一部を削除できませんでした: $INSTDIR"
+    Abort
+  ${EndIf}
 !macroend
