@@ -51,7 +51,7 @@ ask version-file > "$out/version.txt"
 # The installer.
 size_kb=0
 for f in "${files[@]}"; do size_kb=$((size_kb + ($(stat -c %s "$work/files/$f") + 1023) / 1024)); done
-for f in "${files[@]}"; do printf 'File "%s"\n' "$work/files/$f"; done > "$work/files.nsh"
+for f in "${files[@]}"; do printf '!insertmacro DM_FILE "%s" "%s"\n' "$work/files/$f" "$f"; done > "$work/files.nsh"
 for f in "${files[@]}"; do printf 'Delete "$INSTDIR\\%s"\n' "$f"; done > "$work/unfiles.nsh"
 installer=$(ask installer-name)
 makensis -V2 -INPUTCHARSET UTF8 \

@@ -12,8 +12,8 @@ namespace dm {
 
 namespace {
 
-// One registry value and the field it fills. lastBackup, a date-time, is
-// stored as text.
+// One registry value and the field it fills. The date-times (lastBackup,
+// optionAutoUpdateSince) are stored as text.
 struct Value {
   const char* name;
   std::variant<int AppOptions::*, std::string AppOptions::*, double AppOptions::*> field;
@@ -28,6 +28,8 @@ DM_VALUE(kOptionAutoUpdateSchedule, "OptionAutoUpdateSchedule", optionAutoUpdate
 DM_VALUE(kOptionAutoUpdateTime, "OptionAutoUpdateTime", optionAutoUpdateTime)
 DM_VALUE(kOptionAutoUpdateDay, "OptionAutoUpdateDay", optionAutoUpdateDay)
 DM_VALUE(kOptionAutoUpdateHour, "OptionAutoUpdateHour", optionAutoUpdateHour)
+DM_VALUE(kOptionAutoUpdateCatchUp, "OptionAutoUpdateCatchUp", optionAutoUpdateCatchUp)
+DM_VALUE(kOptionAutoUpdateSince, "OptionAutoUpdateSince", optionAutoUpdateSince)
 DM_VALUE(kOptionPriority, "OptionPriority", optionPriority)
 DM_VALUE(kOptionLogView, "OptionLogView", optionLogView)
 DM_VALUE(kOptionLogViewMax, "OptionLogViewMax", optionLogViewMax)
@@ -63,7 +65,8 @@ DM_VALUE(kWindowSplit, "WindowSplit", windowSplit)
 // The order of saving. (Loading has its own order and groups, below.)
 constexpr Value kSaveOrder[] = {
     kOptionAutoSave, kBackupSetFile, kOptionAutoUpdate, kOptionAutoUpdateSchedule, kOptionAutoUpdateTime,
-    kOptionAutoUpdateDay, kOptionAutoUpdateHour, kOptionPriority, kOptionLogView, kOptionLogViewMax,
+    kOptionAutoUpdateDay, kOptionAutoUpdateHour, kOptionAutoUpdateCatchUp, kOptionAutoUpdateSince,
+    kOptionPriority, kOptionLogView, kOptionLogViewMax,
     kOptionLogSave, kOptionStatusView, kOptionStatusWholeProgress, kLastBackup, kOptionEndToTsr,
     kOptionLogClear, kOptionEasyLogView, kOptionFileWatch, kOptionPassword, kOptionPasswordText,
     kOptionNotifyBackupStart, kOptionNotifyBackupFinish, kOptionNotifyUserName, kOptionCryptEnabled,
@@ -126,6 +129,9 @@ AppOptions DefaultAppOptions(const LoadContext& context) {
   options.windowLeft = (context.screenWidth - options.windowWidth) / 2;
   options.windowTop = (context.screenHeight - options.windowHeight) / 2;
   options.windowSplit = kDefaultWindowSplit;
+  // Unknown when it was set (a key written before the time was kept): as
+  // if now, so no time before this start is made up for.
+  options.optionAutoUpdateSince = context.now;
   return options;
 }
 
@@ -140,6 +146,9 @@ AppOptions LoadOptions(OptionStore& store, const LoadContext& context) {
             {kOptionAutoSave, kOptionAutoUpdate, kOptionAutoUpdateSchedule, kOptionAutoUpdateTime,
              kOptionAutoUpdateDay, kOptionAutoUpdateHour},
             options, defaults);
+  // Each on its own: a key from before they existed keeps the schedule.
+  ReadGroup(*key, {kOptionAutoUpdateCatchUp}, options, defaults);
+  ReadGroup(*key, {kOptionAutoUpdateSince}, options, defaults);
   ReadGroup(*key, {kOptionEasyLogView}, options, defaults);
   ReadGroup(*key, {kOptionPriority, kOptionLogView, kOptionLogSave, kOptionStatusView, kOptionStatusWholeProgress},
             options, defaults);

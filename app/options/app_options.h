@@ -40,6 +40,9 @@ struct AppOptions {
   int optionAutoUpdateDay = 0;              // weekly: 0 Sunday..6 Saturday; monthly: day of month - 1
   int optionAutoUpdateHour = 0;             // interval hours, or hour of day
   double lastBackup = 0.0;                  // start of the last automatic run, days since 1899-12-30; 0 never
+                                            // (a catch-up run: the scheduled time it made up for)
+  int optionAutoUpdateCatchUp = 1;          // 1: a daily, weekly or monthly time slept through runs later
+  double optionAutoUpdateSince = 0.0;       // when the schedule was set: nothing before it is made up for
   int optionFileWatch = 0;                  // 1: watch source folders, run only changed settings
 
   // The run and the status list.
@@ -91,6 +94,7 @@ struct LoadContext {
   std::string currentDirectory;      // at start; the download folder's default lies below it
   int screenWidth = 0;               // the window's default bounds are taken from the screen
   int screenHeight = 0;
+  double now = 0.0;                  // a schedule stored without its setting time counts from this start
 };
 
 // Every value at its default for this start.

@@ -55,6 +55,7 @@ OptionFields FieldsFromOptions(const AppOptions& o, bool shortcutExists) {
   f.updateFinish = ListIndex(o.updateFinish, 2, defaults.updateFinish);
   f.connectCheck = o.updateConnectCheck == 1;
   f.fileWatch = o.optionFileWatch == 1;
+  f.catchUp = o.optionAutoUpdateCatchUp == 1;
   f.password = o.optionPassword == 1;
   f.passwordText = o.optionPasswordText;
   f.notifyStart = o.optionNotifyBackupStart == 1;
@@ -87,7 +88,7 @@ std::optional<OptionRefusal> OptionOkRefusal(const OptionFields& fields) {
                                                              "' は指定できません。\n0 以上の整数を入力してください。"};
 }
 
-OptionEffects TakeOverOptionFields(const OptionFields& f, AppOptions& o) {
+OptionEffects TakeOverOptionFields(const OptionFields& f, AppOptions& o, double now) {
   OptionEffects effects;
   if (Flag(f.fileWatch) != o.optionFileWatch || Flag(f.autoUpdate) != o.optionAutoUpdate) {
     o.optionFileWatch = Flag(f.fileWatch);
@@ -100,6 +101,7 @@ OptionEffects TakeOverOptionFields(const OptionFields& f, AppOptions& o) {
   o.optionAutoUpdateSchedule = f.schedule;
   o.optionAutoUpdateDay = f.day;
   o.optionAutoUpdateHour = f.hour;
+  o.optionAutoUpdateCatchUp = Flag(f.catchUp);
   if (f.minutes.empty()) {
     o.optionAutoUpdateTime = "0";
   } else if (std::optional<int> minutes = ParseInteger(f.minutes); minutes && *minutes >= 0) {
@@ -114,6 +116,7 @@ OptionEffects TakeOverOptionFields(const OptionFields& f, AppOptions& o) {
   o.optionStatusWholeProgress = Flag(f.statusWholeProgress);
 
   o.lastBackup = 0.0;
+  o.optionAutoUpdateSince = now;
 
   o.optionEndToTsr = Flag(f.endToTsr);
   o.optionLogClear = Flag(f.logClear);
@@ -173,8 +176,9 @@ void ChangeScheduleKind(OptionFields& fields, int kind) {
 }
 
 OptionEnabling EnablingOf(const OptionFields& f) {
-  return OptionEnabling{f.autoUpdate, f.proxyEnabled, f.password, f.notifyStart || f.notifyFinish,
-                        f.startup,    f.statusView};
+  const bool namesTimes = f.schedule == 2 || f.schedule == 3 || f.schedule == 4;
+  return OptionEnabling{f.autoUpdate, f.proxyEnabled, f.password,          f.notifyStart || f.notifyFinish,
+                        f.startup,    f.statusView,   f.autoUpdate && namesTimes};
 }
 
 }  // namespace dm

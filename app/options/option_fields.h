@@ -20,6 +20,7 @@ struct OptionFields {
   int hour = 0;              // item index of the hour list
   std::string minutes = "5";  // the minute box, as typed
   bool fileWatch = false;
+  bool catchUp = true;  // a daily, weekly or monthly time slept through runs later
   bool autoSave = true;
   bool endToTsr = false;
   bool statusView = false;
@@ -90,10 +91,10 @@ struct OptionEffects {
 
 // Takes the fields over after OK, in the order the dialog's values are
 // stored. The start of the last automatic run is forgotten, so the
-// schedule counts afresh. An empty minute box is stored as "0"; a minute
-// text or a line limit that is not a number (OK refuses them) keeps the
-// value before.
-OptionEffects TakeOverOptionFields(const OptionFields& fields, AppOptions& options);
+// schedule counts afresh: set `now`, it makes up for no time before. An
+// empty minute box is stored as "0"; a minute text or a line limit that is
+// not a number (OK refuses them) keeps the value before.
+OptionEffects TakeOverOptionFields(const OptionFields& fields, AppOptions& options, double now);
 
 // The schedule row, left to right: day list and its unit, hour list and its
 // unit, minute box (always shown) and its unit.
@@ -121,6 +122,7 @@ struct OptionEnabling {
   bool notifyTarget;   // notification target, its label and browse button
   bool startupMin;     // "最小化状態で起動する"
   bool wholeProgress;  // "ステータスバーに全体進捗を表示する"
+  bool catchUp;        // "逃した予定を後で実行": a schedule that names times (daily, weekly, monthly)
 
   bool operator==(const OptionEnabling&) const = default;
 };

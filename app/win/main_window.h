@@ -20,6 +20,7 @@
 #include "app/shell/set_commands.h"
 #include "app/shell/set_document.h"
 #include "app/win/commands.h"
+#include "app/win/keep_awake.h"
 #include "app/win/ui_event_queue.h"
 #include "backupset/backup_setting.h"
 #include "backupset/win/win32_set_file_services.h"
@@ -187,6 +188,7 @@ class TMainForm : public SetView {
   RunControl control_;
   std::unique_ptr<UiEventQueue> events_;
   std::unique_ptr<SetCommands> commands_;
+  std::unique_ptr<KeepAwake> keepAwake_ = MakeProgramKeepAwake();  // on while a backup run is in progress
 
   bool running_ = false;           // a run (or a modal list command) is in progress
   bool runActive_ = false;         // a backup run itself is in progress
@@ -205,6 +207,7 @@ class TMainForm : public SetView {
   bool fillingList_ = false;       // the list is being refilled: its notifications are not the user's
   bool optionDialogOpen_ = false;  // the options dialog is being handled
   bool lockPromptOpen_ = false;    // the administrator password is being asked for
+  bool closing_ = false;           // a close request is being handled
 };
 
 }  // namespace dm

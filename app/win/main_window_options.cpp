@@ -5,6 +5,7 @@
 #include "app/win/option_dialog.h"
 #include "app/win/startup_shortcut_win.h"
 #include "app/win/string_input_form.h"
+#include "base/datetime.h"
 #include "base/win/wide.h"
 
 namespace dm {
@@ -24,7 +25,7 @@ void TMainForm::OptionClick() {
 }
 
 void TMainForm::TakeOverOptions(const OptionFields& fields) {
-  const OptionEffects effects = TakeOverOptionFields(fields, options_);
+  const OptionEffects effects = TakeOverOptionFields(fields, options_, EncodeDateTime(SystemClock().Now()));
   // Watchers restart only when what they depend on changed: restarting
   // would forget the changes they counted.
   if (effects.watchChanged) {

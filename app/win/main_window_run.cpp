@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/shell/missed_schedule.h"
 #include "app/shell/run_jobs.h"
 #include "app/shell/schedule.h"
 #include "app/win/main_window.h"
@@ -73,6 +74,7 @@ void TMainForm::FormCreate() {
   context.currentDirectory = CurrentDirectory();
   context.screenWidth = GetSystemMetrics(SM_CXSCREEN);
   context.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  context.now = EncodeDateTime(SystemClock().Now());
   options_ = LoadOptions(optionStore_, context);
   if (launch_.updateMode) {
     SetTimer(hwnd_, kTimerUpdate, 1, nullptr);
@@ -231,6 +233,13 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       // start would end at once. The shutdown ends a visible one.
       if (launch_.hidden) DestroyWindow(hwnd_);
       return 0;
+    case WM_POWERBROADCAST:
+      // Back from sleep: a scheduled time slept through is made up for now,
+      // not at a timer tick that may come late.
+      if ((wparam == PBT_APMRESUMEAUTOMATIC || wparam == PBT_APMRESUMESUSPEND) && !launch_.updateMode) {
+        AutoBackupTimerTimer();
+      }
+      return TRUE;
     case WM_QUERYENDSESSION:
       if (runActive_) control_.RequestAbort();
       StopAllWatchers();
@@ -249,10 +258,16 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_CLOSE:
+      // One close at a time: a second request while the first waits for a
+      // run's end or a save question (the tray's 終了, an installer closing
+      // the program) is the same request, not a second question.
+      if (closing_) return 0;
+      closing_ = true;
       if (QueryClose()) {
         SaveOptionsNow();
         DestroyWindow(hwnd_);
       }
+      closing_ = false;
       return 0;
     case WM_DESTROY:
       RemoveTrayIcon();
@@ -363,6 +378,7 @@ void TMainForm::StartRun(BackupRunMode mode) {
   if (running_) return;
   running_ = true;
   runActive_ = true;
+  keepAwake_->Set(true);
   control_.Reset();
 
   RunOptions run_options;
@@ -390,6 +406,7 @@ void TMainForm::StartRun(BackupRunMode mode) {
   if (!StartRunThread(std::move(run), options_.optionPriority)) {
     running_ = false;
     runActive_ = false;
+    keepAwake_->Set(false);
     AddStatusLine(kReportError, "エラー", kLevelMinimum, "バックアップを開始できませんでした");
   }
 }
@@ -417,6 +434,8 @@ void TMainForm::ToolButtonAbortClick() {
 
 void TMainForm::AutoBackupMenuClick() {
   options_.lastBackup = 0.0;
+  // Switched either way: a time before now is never made up for.
+  options_.optionAutoUpdateSince = EncodeDateTime(SystemClock().Now());
   options_.optionAutoUpdate = options_.optionAutoUpdate == 1 ? 0 : 1;
   BuckupPopupClick();
   if (options_.optionAutoUpdate == 1) {
@@ -439,12 +458,20 @@ void TMainForm::AutoBackupTimerTimer() {
   schedule.minuteText = options_.optionAutoUpdateTime;
   schedule.hour = options_.optionAutoUpdateHour;
   schedule.day = options_.optionAutoUpdateDay;
-  DateTimeParts now = SystemClock().Now();
-  double now_days = EncodeDateTime(now);
-  if (!IsRunDue(schedule, now_days, now, options_.lastBackup)) return;
-  options_.lastBackup = now_days;
+  std::optional<ScheduledRun> run =
+      ScheduledRunAt(schedule, SystemClock().Now(),
+                     {options_.lastBackup, options_.optionAutoUpdateSince, options_.optionAutoUpdateCatchUp == 1});
+  if (!run) return;
+  options_.lastBackup = run->lastBackup;
+  // A catch-up run says which time it makes up for, before the run's own
+  // start line: in the day's log before the run opens it, in the status
+  // list after StartRun emptied it (the run's lines come later, by the
+  // window's queue).
+  const std::string notice = run->madeUpFor ? MissedScheduleNotice(*run->madeUpFor) : std::string();
+  if (!notice.empty() && options_.optionLogSave >= kLevelMinimum) WriteDayLogLine(kReportNotice, "通知", notice);
   SetTrayAnimation(true);
   StartRun(kRunAutomatic);
+  if (!notice.empty()) AddStatusLine(kReportNotice, "通知", kLevelMinimum, notice);
 }
 
 void TMainForm::Timer1Timer() {
@@ -557,6 +584,7 @@ void TMainForm::RunFinished(bool aborted) {
   ListView1Click();
   running_ = false;
   runActive_ = false;
+  keepAwake_->Set(false);
   lastRunAborted_ = aborted;
   if (trayShown_) SetTrayAnimation(false);
   if (shutdownRequest_) {

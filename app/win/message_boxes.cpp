@@ -64,14 +64,16 @@ BoxAnswer Win32MessageService::Show(const BoxRequest& box) {
   }
 }
 
-void WriteDayLogErrorLine(const std::string& text) {
+void WriteDayLogLine(int kind, const std::string& title, const std::string& text) {
   // One line appended straight to the file, without the run log's flusher
   // thread: a box can come while a library loads, where no thread may start.
   Win32FileSystem fs;
   DateTimeParts now = SystemClock().Now();
   std::unique_ptr<AppendFile> log = fs.OpenAppend(BackupLogFileName(ProgramFolder(), now));
-  if (log) log->Write(FormatBackupLogLine(kReportError, "エラー", now.hour, now.minute, now.second, text));
+  if (log) log->Write(FormatBackupLogLine(kind, title, now.hour, now.minute, now.second, text));
 }
+
+void WriteDayLogErrorLine(const std::string& text) { WriteDayLogLine(kReportError, "エラー", text); }
 
 std::unique_ptr<MessageService> MakeMessageService(bool unattended, std::function<HWND()> mainWindow) {
   if (unattended) return std::make_unique<UnattendedMessages>(WriteDayLogErrorLine);

@@ -23,9 +23,10 @@ class Win32MessageService : public MessageService {
   std::function<HWND()> mainWindow_;
 };
 
-// Appends one error line (kind 1, title "エラー") to today's log in the
-// program's folder. A log that cannot be opened gets nothing: there is no
-// other place left to tell.
+// Appends one line to today's log in the program's folder. A log that
+// cannot be opened gets nothing: there is no other place left to tell.
+void WriteDayLogLine(int kind, const std::string& title, const std::string& text);
+// An error line (kind 1, title "エラー").
 void WriteDayLogErrorLine(const std::string& text);
 
 // The boxes of a program that shows its window, or, when it runs

@@ -161,6 +161,7 @@ class OptionDialog : public ModalDialog {
     Image(0, 0, 322, 16, Image1);
     Label(0, L"スケジュール", 30, 46, 76, Label6);
     List(0, 110, 46, 96, 5, ComboBoxAutoUpdate);
+    Box(0, L"逃した予定を後で実行", 214, 48, 146, CheckBoxCatchUp);
     // The schedule row; ShowScheduleRow places what the kind shows.
     List(0, 30, 72, 48, 10, ComboBoxAutoUpdateDay);
     Label(0, L"", 0, 72, 0, LabelAutoUpdateDay);
@@ -354,6 +355,7 @@ class OptionDialog : public ModalDialog {
     enable({EditNotifyUserName, Label11, SpeedButton2}, on.notifyTarget);
     enable({CheckBoxStartupMin}, on.startupMin);
     enable({CheckBoxStatusWholeProgress}, on.wholeProgress);
+    enable({CheckBoxCatchUp}, on.catchUp);
   }
 
   // ---- Commands ----

@@ -32,6 +32,7 @@ enum OptionControl : int {
   CheckBoxStartup,
   CheckBoxStartupMin,
   Image1,
+  CheckBoxCatchUp,  // beside the schedule kind
   // "オンラインアップデート"
   Label7 = 1240,
   EditSerchUrl,
@@ -86,6 +87,7 @@ struct OptionBoxControl {
 inline constexpr OptionBoxControl kOptionBoxes[] = {
     {&OptionFields::autoUpdate, CheckBoxAutoUpdate},
     {&OptionFields::fileWatch, CheckBoxFileWatch},
+    {&OptionFields::catchUp, CheckBoxCatchUp},
     {&OptionFields::autoSave, CheckBoxAutoSave},
     {&OptionFields::endToTsr, CheckBoxEndToTsr},
     {&OptionFields::statusView, CheckBoxStatusView},

@@ -13,6 +13,9 @@ SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
 !include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "running_program.nsh"
+!include "replace_files.nsh"
 
 !define PRODUCT "Drovenmark"
 !define PUBLISHER "Quorvanta"
@@ -46,6 +49,7 @@ VIAddVersionKey /LANG=1041 "FileDescription" "${PRODUCT} ${VERSION} セットア
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\drovenmk.exe"
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW DmFinishPageShow
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -54,11 +58,17 @@ VIAddVersionKey /LANG=1041 "FileDescription" "${PRODUCT} ${VERSION} セットア
 
 !insertmacro MUI_LANGUAGE "Japanese"
 
+!insertmacro DmRunningProgramFunctions "" "インストール" "何も変更せずに"
+!insertmacro DmRunningProgramFunctions "un." "アンインストール" "何も削除せずに"
+!insertmacro DmRestartProgramFunction
+
 Section "Drovenmark" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
-  ; The file list comes from the release's own list (files.nsh, generated).
-  !include "${FILES_NSH}"
+  ; A running Drovenmark is closed first and the files are replaced all
+  ; together, or nothing is replaced (replace_files.nsh). The file list
+  ; comes from the release's own list (files.nsh, generated).
+  !insertmacro DmInstallFiles "${FILES_NSH}"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   ; The working folder of the shortcut is the program's folder: the
   ; program's default download folder for updates lies below it.
@@ -73,13 +83,16 @@ Section "Drovenmark" SecProgram
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" ${SIZE_KB}
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  Call DmRestartProgram
 SectionEnd
 
 ; What the installer put there, and nothing else: backup sets, backups,
 ; the options in the registry and the download folder stay.
 Section "un.Drovenmark" UnSecProgram
   SectionIn RO
-  !include "${UNFILES_NSH}"
+  ; A running Drovenmark is closed first, or nothing is removed; a file
+  ; that stays keeps the entry and the uninstaller (replace_files.nsh).
+  !insertmacro DmRemoveFiles "${UNFILES_NSH}" "${FILES_NSH}"
   Delete "${SHORTCUT}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   Delete "$INSTDIR\${UNINSTALLER}"

@@ -35,6 +35,7 @@ AppOptions Changed() {
   o.optionLogView = 3, o.optionLogViewMax = 500, o.optionLogSave = 2, o.updateFinish = 2;
   o.windowLeft = -8, o.windowTop = 10, o.windowWidth = 900, o.windowHeight = 700, o.windowSplit = 300;
   o.lastBackup = 39448.75;  // 2008/1/1 18:00
+  o.optionAutoUpdateCatchUp = 0, o.optionAutoUpdateSince = 39447.5;
   o.backupSetFile = "D:\\セット\\毎日.dmk", o.optionAutoUpdateTime = "45", o.optionPasswordText = "秘密";
   o.optionNotifyUserName = "経理部のＰＣ", o.updateDownloadFolder = "E:\\更新", o.updateProxyServer = "proxy";
   o.updateSearchUrl = "http://mirror.example/version.txt", o.updateProxyPort = "3128";
@@ -49,10 +50,12 @@ TEST(LoadOptions, FirstStartGivesTheDefaults) {
       {"OptionAutoUpdateTime", "5"}, {"OptionAutoUpdateHour", "0"}, {"OptionLogView", "2"},
       {"OptionLogViewMax", "100"}, {"OptionCryptEnabled", "1"}, {"UpdateProxyPort", "8080"},
       {"UpdateConnectCheck", "1"}, {"UpdateDownloadFolder", "C:\\dm\\Download"}, {"UpdateSerchUrl", kDefaultUpdateUrl},
-      {"LastBackup", "0"}, {"WindowLeft", "171"}, {"WindowTop", "128"}, {"WindowWidth", "682"},
+      {"OptionAutoUpdateCatchUp", "1"}, {"OptionAutoUpdateSince", "46090.5"}, {"LastBackup", "0"}, {"WindowLeft", "171"}, {"WindowTop", "128"}, {"WindowWidth", "682"},
       {"WindowHeight", "512"}, {"WindowSplit", "144"}};  // two thirds of the screen, centred
+  LoadContext now = kContext;
+  now.now = 46090.5;  // 2026/3/10 12:00: the schedule counts from this start
   for (MemoryOptionStore* store : {&noKey, &emptyKey}) {
-    std::map<std::string, std::string> loaded = Stored(LoadOptions(*store, kContext));
+    std::map<std::string, std::string> loaded = Stored(LoadOptions(*store, now));
     for (const auto& [name, value] : expected) EXPECT_EQ(loaded[name], value) << name;
   }
 }
@@ -97,6 +100,11 @@ TEST(LoadOptions, GroupsConditionsAndReplacements) {
       {"the window without its splitter", erase({"WindowSplit"}), window},
       {"single-value groups", erase(singles), singles},
       {"a last backup that is no number", [](MemoryHive& h) { h.SetText("LastBackup", "昨日"); }, {"LastBackup"}},
+      {"a key from before the catch-up values keeps its schedule",
+       erase({"OptionAutoUpdateCatchUp", "OptionAutoUpdateSince"}),
+       {"OptionAutoUpdateCatchUp", "OptionAutoUpdateSince"}},
+      {"a setting time that is no number", [](MemoryHive& h) { h.SetText("OptionAutoUpdateSince", "x"); },
+       {"OptionAutoUpdateSince"}},
       {"an empty update address", [](MemoryHive& h) { h.SetText("UpdateSerchUrl", ""); }, {"UpdateSerchUrl"}},
       {"the earlier update address", [](MemoryHive& h) { h.SetText("UpdateSerchUrl", kEarlierUpdateUrl); },
        {"UpdateSerchUrl"}},
@@ -129,7 +137,8 @@ TEST(SaveOptions, WritesEveryValueInItsOrderBetweenTheHooks) {
   EXPECT_THAT(store.hive.writes,
               ::testing::ElementsAreArray<std::string>(
                   {"OptionAutoSave", "BackupSetFile", "OptionAutoUpdate", "OptionAutoUpdateSchedule",
-                   "OptionAutoUpdateTime", "OptionAutoUpdateDay", "OptionAutoUpdateHour", "OptionPriority",
+                   "OptionAutoUpdateTime", "OptionAutoUpdateDay", "OptionAutoUpdateHour",
+                   "OptionAutoUpdateCatchUp", "OptionAutoUpdateSince", "OptionPriority",
                    "OptionLogView", "OptionLogViewMax", "OptionLogSave", "OptionStatusView",
                    "OptionStatusWholeProgress", "LastBackup", "OptionEndToTsr", "OptionLogClear",
                    "OptionEasyLogView", "OptionFileWatch", "OptionPassword", "OptionPasswordText",
@@ -139,13 +148,14 @@ TEST(SaveOptions, WritesEveryValueInItsOrderBetweenTheHooks) {
                    "OptionStartupMin", "WindowLeft", "WindowTop", "WindowWidth", "WindowHeight", "WindowSplit",
                    "BetaMode"}));
   EXPECT_EQ(store.hive.values["LastBackup"].text, "39448.75");
+  EXPECT_EQ(store.hive.values["OptionAutoUpdateSince"].text, "39447.5");
   EXPECT_EQ(store.hive.values["OptionAutoUpdateTime"].type, StoredValue::kText);
 
   // In update mode only the tray icon goes; nothing is written.
   MemoryOptionStore untouched;
   EXPECT_FALSE(SaveOptions(Changed(), untouched, true, hooks));
   EXPECT_FALSE(untouched.hive.exists);
-  EXPECT_THAT(steps, ::testing::ElementsAre("before 0", "after 38", "before 38"));
+  EXPECT_THAT(steps, ::testing::ElementsAre("before 0", "after 40", "before 40"));
 }
 
 TEST(LastBackupText, GeneralFormWithFifteenDigits) {

@@ -20,6 +20,7 @@ AppOptions Edited() {
   o.optionAutoUpdateTime = "45", o.optionPasswordText = "秘密 pass", o.optionNotifyUserName = "経理部のＰＣ";
   o.updateDownloadFolder = "E:\\更新", o.updateSearchUrl = "http://mirror.example/version.txt";
   o.updateProxyServer = "proxy", o.updateProxyPort = "3128";
+  o.optionAutoUpdateCatchUp = 0;
   return o;
 }
 
@@ -43,9 +44,10 @@ TEST(OptionFields, EveryValueGoesIntoItsControlAndBack) {
   taken.windowWidth = 900;
   taken.betaMode = 1;
   taken.lastBackup = 40000;
-  OptionEffects effects = TakeOverOptionFields(fields, taken);
+  OptionEffects effects = TakeOverOptionFields(fields, taken, 46090.5);
   AppOptions expected = edited;
   expected.lastBackup = 0.0;
+  expected.optionAutoUpdateSince = 46090.5;  // the schedule counts from this OK
   EXPECT_EQ(taken, expected);
   EXPECT_TRUE(effects.watchChanged);
   EXPECT_TRUE(effects.watch);
@@ -55,7 +57,7 @@ TEST(OptionFields, EveryValueGoesIntoItsControlAndBack) {
   OptionFields default_fields = FieldsFromOptions(defaults, false);
   EXPECT_EQ(default_fields, (OptionFields{.searchUrl = kDefaultUpdateUrl, .proxyPort = "8080"}));
   AppOptions again = defaults;
-  EXPECT_FALSE(TakeOverOptionFields(default_fields, again).watchChanged);
+  EXPECT_FALSE(TakeOverOptionFields(default_fields, again, 0.0).watchChanged);
   EXPECT_EQ(again, defaults);
 }
 
@@ -76,7 +78,7 @@ TEST(OptionFields, WatchersFollowOnlyAChangeOfAutomaticBackupOrWatching) {
     OptionFields fields = FieldsFromOptions(options, false);
     fields.autoUpdate = auto_after;
     fields.fileWatch = watch_after;
-    OptionEffects effects = TakeOverOptionFields(fields, options);
+    OptionEffects effects = TakeOverOptionFields(fields, options, 0.0);
     SCOPED_TRACE(testing::Message() << auto_before << watch_before << auto_after << watch_after);
     EXPECT_EQ(effects.watchChanged, changed);
     EXPECT_EQ(effects.watch, watch);
@@ -93,7 +95,7 @@ TEST(OptionFields, MinuteBoxIsStoredAsTypedAndEmptyAsZero) {
     AppOptions options;
     OptionFields fields = FieldsFromOptions(options, false);
     fields.minutes = typed;
-    TakeOverOptionFields(fields, options);
+    TakeOverOptionFields(fields, options, 0.0);
     EXPECT_EQ(options.optionAutoUpdateTime, stored) << "'" << typed << "'";
   }
 }
@@ -156,7 +158,7 @@ TEST(OptionFields, LineLimitMustBeAWholeNumber) {
     // Taken over anyway, the limit before stays.
     AppOptions options;
     options.optionLogViewMax = 321;
-    TakeOverOptionFields(fields, options);
+    TakeOverOptionFields(fields, options, 0.0);
     EXPECT_EQ(options.optionLogViewMax, 321);
   }
 }
@@ -221,9 +223,16 @@ TEST(ScheduleRow, ChangingTheKindStartsTheShownListsAtTheirFirstItem) {
 
 TEST(OptionFields, EnablingFollowsTheBoxes) {
   OptionFields fields;
-  EXPECT_EQ(EnablingOf(fields), (OptionEnabling{false, false, false, false, false, false}));
+  EXPECT_EQ(EnablingOf(fields), (OptionEnabling{false, false, false, false, false, false, false}));
   fields.autoUpdate = fields.proxyEnabled = fields.password = fields.startup = fields.statusView = true;
-  EXPECT_EQ(EnablingOf(fields), (OptionEnabling{true, true, true, false, true, true}));
+  EXPECT_EQ(EnablingOf(fields), (OptionEnabling{true, true, true, false, true, true, false}));
+  // Making up for a missed time needs a schedule that names times.
+  for (int kind : {0, 1, 2, 3, 4}) {
+    fields.schedule = kind;
+    EXPECT_EQ(EnablingOf(fields).catchUp, kind >= 2) << kind;
+  }
+  fields.autoUpdate = false;
+  EXPECT_FALSE(EnablingOf(fields).catchUp);
   for (auto [start, finish] : {std::pair{true, false}, std::pair{false, true}}) {
     fields.notifyStart = start;
     fields.notifyFinish = finish;

@@ -92,6 +92,7 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
     o.optionStatusView = o.optionPassword = o.updateProxyEnabled = 0;
     o.optionLogViewMax = 100;
     o.lastBackup = 40000.5;
+    o.optionAutoUpdateCatchUp = 0;  // last week's time is not made up for meanwhile
   });
   std::string set = MakeSet("watched.dmk", JoinPath(root, "src"), JoinPath(root, "dst"));
   Program program("\"" + set + "\"");
@@ -112,6 +113,8 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
   EXPECT_EQ(ListSelection(dialog, ComboBoxAutoUpdateHour), 13);
   EXPECT_EQ(ControlText(dialog, LabelAutoUpdateDay), "曜日");
   EXPECT_EQ(ControlText(dialog, EditAutoUpdateTime), "30");
+  EXPECT_FALSE(Checked(dialog, CheckBoxCatchUp));
+  EXPECT_TRUE(Enabled(dialog, CheckBoxCatchUp));
   EXPECT_EQ(ControlText(dialog, EditLogViewMax), "100");
   EXPECT_EQ(ListItems(dialog, ComboBoxLogView), (std::vector<std::string>{"しない", "最小限", "標準", "詳細"}));
   EXPECT_EQ(ListSelection(dialog, ComboBoxLogView), 3);
@@ -128,6 +131,7 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
   EXPECT_FALSE(Shown(dialog, ComboBoxAutoUpdateDay));
   EXPECT_FALSE(Shown(dialog, ComboBoxAutoUpdateHour));
   EXPECT_EQ(ControlText(dialog, LabelAutoUpdateMin), "分");
+  EXPECT_FALSE(Enabled(dialog, CheckBoxCatchUp));  // an hourly schedule names no time to make up for
   Click(dialog, CheckBoxAutoUpdate, false);
   EXPECT_FALSE(Enabled(dialog, CheckBoxFileWatch));
   EXPECT_FALSE(Enabled(dialog, EditAutoUpdateTime));
@@ -173,6 +177,7 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
   SetControlText(dialog, EditProxyServer, "proxy.example");
   Click(dialog, RadioUpdateInstall, false);
   Click(dialog, RadioUpdateSaveOnly, true);
+  Click(dialog, CheckBoxCatchUp, true);  // from now on: last week's time stays as it was
   Close(dialog, IDOK);
   EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(status_bar) != FALSE; }, 5000));
   std::optional<Link> link = ReadLink(StartupLinkPath());
@@ -216,6 +221,8 @@ TEST_F(OptionsTest, DialogShowsTheOptionsAndOkTakesThemOver) {
   EXPECT_EQ(saved.optionLogViewMax, 250);
   EXPECT_EQ(saved.optionStatusView, 1);
   EXPECT_EQ(saved.lastBackup, 0.0);
+  EXPECT_EQ(saved.optionAutoUpdateCatchUp, 1);
+  EXPECT_GT(saved.optionAutoUpdateSince, 40000.5);  // set by the OK
   EXPECT_EQ(saved.optionPassword, 1);
   EXPECT_EQ(saved.optionPasswordText, "秘密");
   EXPECT_EQ(saved.updateProxyEnabled, 1);
@@ -231,6 +238,7 @@ TEST_F(OptionsTest, ScheduleMinutesTheTimerCannotUseAreRefused) {
     o.optionAutoUpdate = 1, o.optionFileWatch = 0;
     o.optionAutoUpdateSchedule = 3, o.optionAutoUpdateDay = (now.wDayOfWeek + 3) % 7;  // never due meanwhile
     o.optionAutoUpdateHour = 13, o.optionAutoUpdateTime = "30";
+    o.optionAutoUpdateCatchUp = 0;
   });
   Program program("-i");
   HWND main = AttachMainWindow(program).main;

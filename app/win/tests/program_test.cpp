@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,12 +13,14 @@
 
 #include "app/options/app_options.h"
 #include "app/options/win/registry_store.h"
+#include "app/shell/missed_schedule.h"
 #include "app/win/commands.h"
 #include "app/win/tests/program_driver.h"
 #include "app/win/version_info.h"
 #include "backupset/set_file.h"
 #include "backupset/win/win32_set_file_services.h"
 #include "base/paths.h"
+#include "base/datetime.h"
 #include "base/sjis.h"
 #include "base/win/handles.h"
 #include "base/win/wide.h"
@@ -137,6 +140,134 @@ TEST_F(ProgramTest, WindowRunsPausesAndAborts) {
   std::vector<std::string> updates = ListTexts(settings_list, program.Id(), 3);
   EXPECT_TRUE(AnyContains(updates, "処理中止")) << (updates.empty() ? "" : updates[0]);
   EXPECT_LT(CountFiles(JoinPath(root, "dst")), files);
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.WaitForExit(30000), std::optional<DWORD>(0));
+}
+
+// How many of the status list's titles (the run's carry their time) hold `title`.
+int TitlesWith(const std::vector<std::string>& titles, const std::string& title) {
+  int count = 0;
+  for (const std::string& t : titles) count += t.find(title) != std::string::npos ? 1 : 0;
+  return count;
+}
+
+TEST_F(ProgramTest, DailyTimeMissedWhileNotRunningRunsOnceAtStart) {
+  for (int i = 0; i < 3; ++i) WriteFile(JoinPath(root, "src\\f" + std::to_string(i) + ".txt"), "data");
+  std::string set = MakeSet("daily.dmk", JoinPath(root, "src"), JoinPath(root, "dst"));
+  // Today's time two minutes ago (yesterday's, just after midnight), while
+  // the program was not running; yesterday's run was done, the schedule
+  // set the day before.
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  const double now = EncodeDateTime(MakeDateTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond));
+  const DateTimeParts at = DecodeDateTime(now - 2.0 / 1440);
+  const double missed = EncodeDateTime(MakeDateTime(at.year, at.month, at.day, at.hour, at.minute));
+  SetOptions([&](AppOptions& o) {
+    o.optionAutoUpdate = 1;
+    o.optionAutoUpdateSchedule = kScheduleDaily, o.optionAutoUpdateHour = at.hour;
+    o.optionAutoUpdateTime = std::to_string(at.minute);
+    o.optionAutoUpdateCatchUp = 1;
+    o.lastBackup = missed - 1 + 5.0 / 86400;
+    o.optionAutoUpdateSince = missed - 2;
+  });
+  Program program("\"" + set + "\"");
+  HWND window = FindTopWindow(program.Id(), L"TMainForm");
+  ASSERT_TRUE(window);
+  HWND status_list = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (status_list = FindChild(window, L"ListView2")) != nullptr; }, 20000));
+  auto titles = [&] { return ListTexts(status_list, program.Id(), 0); };
+  ASSERT_TRUE(WaitFor([&] { return TitlesWith(titles(), "自動バックアップ終了") == 1; }, 30000));
+  EXPECT_EQ(CountFiles(JoinPath(root, "dst")), 3);
+  // One notice, before the run's start, naming the time it makes up for.
+  std::vector<std::string> texts = ListTexts(status_list, program.Id(), 1);
+  std::vector<std::string> shown = titles();
+  const std::string notice = MissedScheduleNotice(missed);
+  auto notice_row = std::find(texts.begin(), texts.end(), notice);
+  ASSERT_NE(notice_row, texts.end()) << notice;
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), notice), 1);
+  const size_t next = static_cast<size_t>(notice_row - texts.begin()) + 1;
+  ASSERT_LT(next, shown.size());
+  EXPECT_EQ(TitlesWith({shown[next]}, "自動バックアップ開始"), 1);
+
+  // Not again: the ticks that follow find the time handled, and the next
+  // start finds it so in the options (LastBackup holds the time made up for).
+  Sleep(1500);
+  EXPECT_EQ(TitlesWith(titles(), "自動バックアップ開始"), 1);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  ASSERT_EQ(program.WaitForExit(30000), std::optional<DWORD>(0));
+  EXPECT_NEAR(ReadOptions().lastBackup, missed, 1e-8);
+
+  // The day's log names the time too (OptionLogSave 2).
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  char name[32];
+  wsprintfA(name, "%04d%02d%02d.log", today.wYear, today.wMonth, today.wDay);
+  FileHandle log(CreateFileW(Utf8ToWide(ProgramFolder() + name).c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(log.Valid());
+  std::string bytes(1 << 22, '\0');
+  DWORD read = 0;
+  ReadFile(log.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  bytes.resize(read);
+  EXPECT_NE(SjisToUtf8(bytes).find(notice), std::string::npos);
+}
+
+// The keep-awake requests of the probe program, one state a line.
+std::vector<std::string> KeepAwakeStates(const std::string& file) {
+  std::vector<std::string> states;
+  FileHandle handle(CreateFileW(Utf8ToWide(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  if (!handle.Valid()) return states;
+  char buffer[4096] = {};
+  DWORD read = 0;
+  ReadFile(handle.Get(), buffer, sizeof buffer - 1, &read, nullptr);
+  std::string text(buffer, read), line;
+  for (char c : text) {
+    if (c == '\n') {
+      states.push_back(line);
+      line.clear();
+    } else if (c != '\r') {
+      line += c;
+    }
+  }
+  return states;
+}
+
+TEST_F(ProgramTest, TheComputerStaysAwakeWhileARunIsInProgress) {
+  const std::string probe = ProgramFolder() + "keep-awake-probe\\drovenmk.exe";
+  const std::string states_file = ProgramFolder() + "keep-awake-probe\\keep-awake.txt";
+  DeleteFileW(Utf8ToWide(states_file).c_str());
+  for (int i = 0; i < 3; ++i) WriteFile(JoinPath(root, "src\\f" + std::to_string(i) + ".txt"), "data");
+  std::string set = MakeSet("awake.dmk", JoinPath(root, "src"), JoinPath(root, "dst"));
+  Program program("\"" + set + "\"", probe);
+  HWND window = FindTopWindow(program.Id(), L"TMainForm");
+  ASSERT_TRUE(window);
+  HWND toolbar = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (toolbar = FindWindowExW(window, nullptr, TOOLBARCLASSNAMEW, nullptr)) != nullptr; },
+                      20000));
+  auto enabled = [&](int id) { return SendMessageW(toolbar, TB_ISBUTTONENABLED, id, 0) != 0; };
+  const std::string kOn = "80000001", kOff = "80000000";  // ES_CONTINUOUS | ES_SYSTEM_REQUIRED; ES_CONTINUOUS
+  EXPECT_TRUE(KeepAwakeStates(states_file).empty());  // nothing asked while idle
+
+  // Held on a pause, so the run is surely in progress: the request is on.
+  PostMessageW(window, WM_COMMAND, BackupMenu, 0);
+  PostMessageW(window, WM_COMMAND, PauseMenu, 0);
+  ASSERT_TRUE(WaitFor([&] { return enabled(ToolButtonAbort); }, 10000));
+  EXPECT_EQ(KeepAwakeStates(states_file), std::vector<std::string>{kOn});
+  // Resumed to its end: off.
+  PostMessageW(window, WM_COMMAND, PauseMenu, 0);
+  ASSERT_TRUE(WaitFor([&] { return enabled(ToolButtonBackup); }, 30000));
+  EXPECT_EQ(KeepAwakeStates(states_file), (std::vector<std::string>{kOn, kOff}));
+  EXPECT_EQ(CountFiles(JoinPath(root, "dst")), 3);
+
+  // Aborted: off as well.
+  PostMessageW(window, WM_COMMAND, BackupMenu, 0);
+  PostMessageW(window, WM_COMMAND, PauseMenu, 0);
+  ASSERT_TRUE(WaitFor([&] { return enabled(ToolButtonAbort); }, 10000));
+  PostMessageW(window, WM_COMMAND, AbortMenu, 0);
+  ASSERT_TRUE(WaitFor([&] { return enabled(ToolButtonBackup); }, 30000));
+  EXPECT_EQ(KeepAwakeStates(states_file), (std::vector<std::string>{kOn, kOff, kOn, kOff}));
 
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(program.WaitForExit(30000), std::optional<DWORD>(0));

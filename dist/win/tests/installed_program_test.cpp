@@ -4,6 +4,7 @@
 // online update of an installation to the next build's published package.
 #include <windows.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,63 @@ std::pair<std::string, std::string> AboutVersionAndBuild(Program& program) {
   return result;
 }
 
+// The program file of the process that owns `window`.
+std::string ImageOf(HWND window) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  ObjectHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+  wchar_t image[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  if (!process || !QueryFullProcessImageNameW(process.Get(), 0, image, &size)) return "";
+  return WideToUtf8(image);
+}
+
+// Processes that run a program file from `folder`.
+int ProcessesFrom(const std::string& folder) {
+  const std::string prefix = AsciiLower(folder) + "\\";
+  ObjectHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry = {sizeof entry};
+  int count = 0;
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
+    ObjectHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (process && QueryFullProcessImageNameW(process.Get(), 0, image, &size) &&
+        AsciiLower(WideToUtf8(image)).rfind(prefix, 0) == 0) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+// A main window of the program installed at `program`, other than `besides`.
+HWND InstalledMainWindow(const std::string& program, HWND besides, DWORD timeoutMs) {
+  return FindWindowOf(
+      kAnyProcess,
+      [&](HWND w) { return w != besides && HasClass(w, L"TMainForm") && AsciiLower(ImageOf(w)) == AsciiLower(program); },
+      timeoutMs);
+}
+
+int MainWindows() {
+  int count = 0;
+  EnumWindows([](HWND w, LPARAM n) -> BOOL { *reinterpret_cast<int*>(n) += HasClass(w, L"TMainForm") ? 1 : 0; return TRUE; },
+              reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// The process behind a window, to wait for its end.
+ObjectHandle ProcessOf(HWND window) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  return ObjectHandle(OpenProcess(SYNCHRONIZE, FALSE, id));
+}
+
+std::string FileVersionOf(const std::string& program) {
+  std::string version;
+  if (std::optional<VersionBlock> block = ReadVersionBlock(program)) ReadVersionString(*block, "FileVersion", version);
+  return version;
+}
+
 class Release : public ProgramTest {
  protected:
   void SetUp() override {
@@ -130,6 +188,32 @@ TEST_F(Release, Install) {
   auto [shown_version, shown_build] = AboutVersionAndBuild(shown);
   EXPECT_EQ(shown_version, "Version " + version);
   EXPECT_EQ(shown_build, "Build " + build);
+
+  // Installed again, silently, while it sits in the tray: closed without a
+  // question, replaced, and started again in the tray.
+  HWND old_window = FindTopWindow(shown.Id(), L"TMainForm");
+  Install();
+  EXPECT_TRUE(shown.WaitForExit(0).has_value());
+  HWND again = InstalledMainWindow(program, old_window, 30000);
+  ASSERT_TRUE(again);
+  Sleep(500);
+  EXPECT_FALSE(IsWindowVisible(again));
+  EXPECT_EQ(MainWindows(), 1);
+  ObjectHandle restarted = ProcessOf(again);
+  PostMessageW(again, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(restarted.Get(), 30000), WAIT_OBJECT_0);
+
+  // The next build's installer while another process holds a library: the
+  // program file already renamed into place goes back, nothing is left
+  // beside the files, no box comes, and the exit code says it failed.
+  FileHandle held(CreateFileW(NativePath(JoinPath(installed, "UNLHA32.DLL")).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held.Valid());
+  Program next_setup("/S", Env("DM_TEST_NEXT_INSTALLER"));
+  EXPECT_EQ(next_setup.WaitForExit(120000), std::optional<DWORD>(2));
+  EXPECT_EQ(FileVersionOf(program), Env("DM_TEST_FILE_VERSION_PREFIX") + "." + build);
+  auto listing = fs.List(installed);
+  for (DirEntry e; listing && listing->Next(e);) EXPECT_EQ(e.name.find(".dmsetup-"), std::string::npos) << e.name;
 }
 
 TEST_F(Release, Uninstall) {
@@ -143,18 +227,175 @@ TEST_F(Release, Uninstall) {
   WriteFile(JoinPath(root, "dst\\backup.txt"), "backup\r\n");
   SetOptions([](AppOptions& o) { o.updateSearchUrl = "http://mirror.example/version.txt"; });
 
+  // It runs while it is uninstalled, silently: closed first, then removed.
+  Program running("", JoinPath(installed, "drovenmk.exe"));
+  ASSERT_TRUE(FindTopWindow(running.Id(), L"TMainForm"));
   Program uninstaller("/S", JoinPath(installed, "uninstall.exe"));
   ASSERT_TRUE(uninstaller.Started());
   // The uninstaller runs from a copy of itself and removes the original.
   EXPECT_TRUE(WaitFor([&] { return !Exists(JoinPath(installed, "uninstall.exe")); }, 120000));
   EXPECT_TRUE(WaitFor([&] { return !UninstallString(L"DisplayName").has_value(); }, 30000));
   for (const std::string& name : InstalledNames()) EXPECT_FALSE(Exists(JoinPath(installed, name))) << name;
+  EXPECT_TRUE(running.WaitForExit(0).has_value());
+  EXPECT_EQ(ProcessesFrom(installed), 0);
   EXPECT_FALSE(Exists(Shortcut()));
   EXPECT_TRUE(Exists(JoinPath(installed, "20260105.log")));
   EXPECT_TRUE(Exists(JoinPath(installed, "mine.dmk")));
   EXPECT_TRUE(Exists(set));
   EXPECT_TRUE(Exists(JoinPath(root, "dst\\backup.txt")));
   EXPECT_EQ(ReadOptions().updateSearchUrl, "http://mirror.example/version.txt");
+}
+
+// The installer's or uninstaller's window of `process` (kAnyProcess: the
+// uninstaller runs from a copy of itself), whose caption begins with `caption`.
+HWND InstallerWindow(DWORD process, const std::string& caption) {
+  return FindWindowOf(
+      process,
+      [&](HWND w) {
+        return IsWindowVisible(w) && HasClass(w, L"#32770") && GetDlgItem(w, 1) &&
+               TextOf(w).rfind(caption, 0) == 0;
+      },
+      60000);
+}
+
+// A message box of `process` with `button`, answered later by the caller.
+HWND MessageBoxWith(DWORD process, int button, DWORD timeoutMs) {
+  return FindWindowOf(
+      process,
+      [&](HWND w) {
+        return IsWindowVisible(w) && HasClass(w, L"#32770") && GetDlgItem(w, button) && GetDlgItem(w, 0xFFFF);
+      },
+      timeoutMs);
+}
+
+// The installer's next button, once it reads `text`, pressed.
+bool PressNext(HWND window, const std::string& text) {
+  if (!WaitFor([&] { return TextOf(GetDlgItem(window, 1)) == text && IsWindowEnabled(GetDlgItem(window, 1)); }, 60000)) {
+    return false;
+  }
+  PostMessageW(window, WM_COMMAND, 1, 0);
+  return true;
+}
+
+bool SameBytes(const std::string& a, const std::string& b) {
+  auto read = [](const std::string& path) {
+    std::string bytes;
+    FileHandle file(CreateFileW(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+    char buffer[65536];
+    for (DWORD got = 0; file.Valid() && ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0;) {
+      bytes.append(buffer, got);
+    }
+    return bytes;
+  };
+  std::string left = read(a);
+  return !left.empty() && left == read(b);
+}
+
+// This build installed and running with a set its run changed; the next
+// build's installer clicked through: it closes the program (which asks
+// whether to save, so at first it cannot), replaces every file and starts
+// the new program; then the uninstaller while that one runs.
+TEST_F(Release, Upgrade) {
+  const std::string installed = JoinPath(Folder(CSIDL_LOCAL_APPDATA), "Programs\\Drovenmark");
+  const std::string program = JoinPath(installed, "drovenmk.exe");
+  const std::string next = Env("DM_TEST_NEXT_BUILD");
+  const std::string caption = "Drovenmark " + version;
+  Install();
+  WriteFile(JoinPath(root, "src\\a.txt"), "a");
+  const std::string set = MakeSet("upgrade.dmk", JoinPath(root, "src"), JoinPath(root, "dst"));
+  SetOptions([](AppOptions& o) { o.optionAutoSave = 0; });
+  Program old_program("\"" + set + "\"", program);
+  HWND old_window = FindTopWindow(old_program.Id(), L"TMainForm");
+  ASSERT_TRUE(old_window);
+  HWND status_list = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (status_list = FindChild(old_window, L"ListView2")) != nullptr; }, 20000));
+  PostMessageW(old_window, WM_COMMAND, BackupMenu, 0);
+  ASSERT_TRUE(WaitFor([&] { return AnyContains(ListTexts(status_list, old_program.Id(), 0), "手動バックアップ終了"); },
+                      30000));
+  // What the program saves at its end: its own options over this change.
+  SetOptions([](AppOptions& o) { o.updateSearchUrl = "http://changed.example/version.txt"; });
+
+  Program setup("", Env("DM_TEST_NEXT_INSTALLER"));
+  HWND window = InstallerWindow(setup.Id(), caption + " セットアップ");
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(PressNext(window, "次へ(&N) >"));
+  ASSERT_TRUE(PressNext(window, "インストール(&I)"));
+  HWND ask = MessageBoxWith(setup.Id(), IDYES, 30000);
+  ASSERT_TRUE(ask);
+  EXPECT_EQ(TextOf(GetDlgItem(ask, 0xFFFF)),
+            "Drovenmark が起動しています。\n\nインストールを続けるには Drovenmark を終了します。実行中のバックアップは"
+            "中止され、バックアップセットとオプションは終了するときと同じように保存されます。\n\n"
+            "Drovenmark を終了してよろしいですか？");
+  PostMessageW(ask, WM_COMMAND, IDYES, 0);
+
+  // The program asks whether to save its set; meanwhile the installer says
+  // it could not close it, and nothing is replaced.
+  HWND save = MessageBoxWith(old_program.Id(), IDCANCEL, 30000);
+  ASSERT_TRUE(save);
+  HWND retry = MessageBoxWith(setup.Id(), IDRETRY, 30000);
+  ASSERT_TRUE(retry);
+  EXPECT_EQ(TextOf(GetDlgItem(retry, 0xFFFF)),
+            "Drovenmark を終了できませんでした。\n\nDrovenmark が確認を求めているときや画面を開いているときは、"
+            "それを閉じてから「再試行」を押してください。「キャンセル」を押すと、何も変更せずにインストールを中止します。");
+  EXPECT_EQ(FileVersionOf(program), Env("DM_TEST_FILE_VERSION_PREFIX") + "." + build);
+  EXPECT_EQ(old_program.WaitForExit(0), std::nullopt);
+  // Answered (not saved), the program ends; tried again, the install goes on.
+  PostMessageW(save, WM_COMMAND, IDNO, 0);
+  EXPECT_TRUE(old_program.WaitForExit(30000).has_value());
+  PostMessageW(retry, WM_COMMAND, IDRETRY, 0);
+  ASSERT_TRUE(WaitFor([&] { return TextOf(GetDlgItem(window, 1)) == "完了(&F)"; }, 60000));
+
+  // Every file of the next build, nothing left beside them; the options as
+  // the program saved them at its end; the new program started, with its
+  // window as the old one had, and the finish page offers no second start.
+  const std::string next_bin = Env("DM_TEST_NEXT_BIN");
+  for (const std::string& name : ProgramFiles()) {
+    EXPECT_TRUE(SameBytes(JoinPath(installed, name), JoinPath(next_bin, name))) << name;
+  }
+  EXPECT_EQ(FileVersionOf(program), Env("DM_TEST_FILE_VERSION_PREFIX") + "." + next);
+  auto listing = fs.List(installed);
+  for (DirEntry e; listing && listing->Next(e);) EXPECT_EQ(e.name.find(".dmsetup-"), std::string::npos) << e.name;
+  EXPECT_EQ(ReadOptions().updateSearchUrl, kDefaultUpdateUrl);
+  HWND started = InstalledMainWindow(program, old_window, 30000);
+  ASSERT_TRUE(started);
+  EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(started) != FALSE; }, 10000));
+  HWND run_box = nullptr;
+  EnumChildWindows(
+      window,
+      [](HWND w, LPARAM found) -> BOOL {
+        if (TextOf(w) == "Drovenmark " + Env("DM_TEST_VERSION") + " を実行(&R)") *reinterpret_cast<HWND*>(found) = w;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&run_box));
+  ASSERT_TRUE(run_box);
+  EXPECT_FALSE(IsWindowVisible(run_box));
+  PostMessageW(window, WM_COMMAND, 1, 0);  // 完了
+  EXPECT_EQ(setup.WaitForExit(30000), std::optional<DWORD>(0));
+  Sleep(1000);
+  EXPECT_EQ(MainWindows(), 1);  // no second start, no "already running" box
+
+  // Uninstalled while the new one runs, through its pages: closed, then
+  // every file gone and nothing left running from the folder.
+  ObjectHandle new_program = ProcessOf(started);
+  Program uninstaller("", JoinPath(installed, "uninstall.exe"));
+  window = InstallerWindow(kAnyProcess, caption + " アンインストール");
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(PressNext(window, "次へ(&N) >"));
+  ASSERT_TRUE(PressNext(window, "ｱﾝｲﾝｽﾄｰﾙ(&U)"));
+  ask = MessageBoxWith(kAnyProcess, IDYES, 30000);
+  ASSERT_TRUE(ask);
+  EXPECT_EQ(TextOf(GetDlgItem(ask, 0xFFFF)),
+            "Drovenmark が起動しています。\n\nアンインストールを続けるには Drovenmark を終了します。実行中のバックアップは"
+            "中止され、バックアップセットとオプションは終了するときと同じように保存されます。\n\n"
+            "Drovenmark を終了してよろしいですか？");
+  PostMessageW(ask, WM_COMMAND, IDYES, 0);
+  EXPECT_EQ(WaitForSingleObject(new_program.Get(), 30000), WAIT_OBJECT_0);
+  ASSERT_TRUE(PressNext(window, "閉じる(&C)"));
+  EXPECT_TRUE(WaitFor([&] { return !Exists(JoinPath(installed, "uninstall.exe")); }, 30000));
+  for (const std::string& name : InstalledNames()) EXPECT_FALSE(Exists(JoinPath(installed, name))) << name;
+  EXPECT_EQ(ProcessesFrom(installed), 0);
+  EXPECT_FALSE(UninstallString(L"DisplayName").has_value());
 }
 
 TEST_F(Release, Update) {

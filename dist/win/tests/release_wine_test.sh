@@ -2,9 +2,15 @@
 # The release files under Wine, one case per call, each in a fresh prefix:
 #   release_wine_test.sh CASE TESTS BUILD-DIR DM_RELEASE VERSION FILE-VERSION-PREFIX BUILD
 # Package    makes this build's installer and update package (for the
-#            others) and checks the archive with lhasa
-# Install    a silent install, the installed program's run and about box
-# Uninstall  a silent uninstall next to the user's own files
+#            others) and checks the archive with lhasa; and the next
+#            build's installer (for Upgrade)
+# Install    a silent install, the installed program's run and about box,
+#            a silent install again while the program runs, the next
+#            build's while a library is held open
+# Uninstall  a silent uninstall next to the user's own files, while the
+#            program runs
+# Upgrade    the next build's installer through its pages while this
+#            build runs, then the uninstaller while the next one runs
 # Update     this build installed, then updated to the next build from a
 #            loopback HTTP server serving the next build's package
 set -euo pipefail
@@ -29,6 +35,10 @@ if [ "$case_name" = Package ]; then
   check_archive "$work/dist/drovenmk-$version-$build.lzh"
   lhasa v "$work/dist/drovenmk-$version-$build.lzh"
   iconv -f CP932 -t UTF-8 "$work/dist/drovenmk-$version-$build.txt" >/dev/null
+  mkdir -p "$work/next-bin"
+  cp "$build_dir/bin/CRYPT.DLL" "$build_dir/bin/UNLHA32.DLL" "$build_dir/bin/drovenmk.chm" \
+     "$build_dir/next-build/drovenmk.exe" "$work/next-bin/"
+  make_dist "$work/next-bin" "$work/dist-next" $((build + 1)) "$base"
   exit 0
 fi
 
@@ -39,11 +49,15 @@ cd "$here"  # no Wine program runs in the source tree
 export DM_WINE_ROOT=$here/wine
 bed() { "$src/scripts/winebed" "$@"; }
 export DM_TEST_INSTALLER=$(winpath "$work/dist/drovenmk-$version-setup.exe")
-export DM_TEST_VERSION=$version DM_TEST_BUILD=$build
+export DM_TEST_VERSION=$version DM_TEST_BUILD=$build DM_TEST_FILE_VERSION_PREFIX=$prefix
 
 server=
 trap '[ -n "$server" ] && kill "$server" 2>/dev/null; wait 2>/dev/null || true' EXIT
+export DM_TEST_NEXT_INSTALLER=$(winpath "$work/dist-next/drovenmk-$version-setup.exe")
 case "$case_name" in
+  Upgrade)
+    export DM_TEST_NEXT_BIN=$(winpath "$work/next-bin") DM_TEST_NEXT_BUILD=$((build + 1))
+    ;;
   Install)
     mkdir -p "$here/drive/source/文書" "$here/drive/source/写真"
     printf '四半期の報告書\r\n' > "$here/drive/source/文書/報告書.txt"

@@ -23,12 +23,13 @@ WindowLeft REG_DWORD 0xfffffffc
 WindowSplit REG_DWORD 0x90
 OptionAutoUpdateTime REG_SZ 30
 LastBackup REG_SZ 39448\.75
+OptionAutoUpdateCatchUp REG_DWORD 0x1
 OptionNotifyUserName REG_SZ 経理部のＰＣ
 BackupSetFile REG_SZ C:\\バックアップ\\毎日\.dmk
 UpdateSerchUrl REG_SZ https://www\.quorvanta\.example/drovenmark/version\.txt
 VALUES
 count=$(grep -Ec '^ +[A-Za-z]+ +REG_(DWORD|SZ) ' <<<"$out")
-[ "$count" = 38 ] || { echo "expected 38 values, found $count"; status=1; }
+[ "$count" = 40 ] || { echo "expected 40 values, found $count"; status=1; }
 [ $status = 0 ] || printf '%s\n' "$out"
 "$winebed" run wine reg delete "$key" /f >/dev/null 2>&1
 exit $status
