@@ -89,11 +89,17 @@ Function ${un}DmEndProgram
       Sleep 250
       ${Continue}
     ${EndIf}
+    ; Asked again every second: a request that reached the window while it
+    ; was still starting up is not lost, and a second request while the
+    ; first is being handled is the same request to the program.
     System::Call 'user32::PostMessageW(p $DmWindow, i ${WM_CLOSE}, p 0, p 0)'
     System::Call 'user32::GetWindowThreadProcessId(p $DmWindow, *i .s)'
     Pop $1
     System::Call 'kernel32::OpenProcess(i ${DM_SYNCHRONIZE}, i 0, i $1) p .s'
     Pop $DmHandle
+    ${If} $0 > 1000
+      StrCpy $0 1000
+    ${EndIf}
     ${If} $DmHandle == 0
       Sleep 250
     ${Else}
