@@ -80,6 +80,7 @@ class TFileBackupThread {
   struct CopyFolder;
   struct MirrorFolderState;
 
+  // The run's frame (backup_thread.cpp).
   void Report(int kind, std::string_view title, int level, std::string_view text);
   void ReportLocked(int kind, std::string_view title, int level, std::string_view text);
   // An error line and the "(code) message" notice that explains it, kept
@@ -87,35 +88,46 @@ class TFileBackupThread {
   void ReportError(const std::string& text, uint32_t code);
   bool StopRequested();
   void RunJob(int row, BackupJob& job);
+
+  // Whether the job may run, and what its walk must leave out (job_checks.cpp).
+  std::string ComparableKey(const std::string& path);
   bool CheckFolderOverlap(const BackupJob& job, const std::string& configuredDst);
-  void ReadPatterns(const BackupJob& job);
-  void CountFiles(const std::string& folder);
-  bool WalkAndCopy(const std::string& src, const std::string& dst);
-  bool EnterCopyFolder(std::vector<CopyFolder>& stack, bool dstExists);
-  bool IsSkippedDestination(const std::string& srcPath);
   bool CheckFolderIdentities(const BackupJob& job, const std::string& configuredDst);
   void ReportOverlap(const BackupJob& job);
   void GuardBackupFolders();
   // Asks the file system what a folder is, for a folder whose number
   // matched.
   IdentityLookup Lookup();
+  bool IsSkippedDestination(const std::string& srcPath);
+
+  // The copy walk (copy_walk.cpp).
+  void ReadPatterns(const BackupJob& job);
+  void CountFiles(const std::string& folder);
+  bool WalkAndCopy(const std::string& src, const std::string& dst);
+  bool EnterCopyFolder(std::vector<CopyFolder>& stack, bool dstExists);
+  bool ReadFolderReporting(const std::string& folder, std::vector<DirEntry>& entries, bool source);
   void RemoveLeftoverTemporaries(CopyFolder& folder, const std::string& dst);
   void NoteWhetherMirrorCanSkipSource(const CopyFolder& folder);
+
+  // Which files are copied (file_selection.cpp).
   void CopyOneFile(const DirEntry& source, const std::string& srcPath, const std::string& dstPath,
                    const CopyFolder& folder);
+
+  // One file's copy, on the walk's thread or a copy worker (file_copy.cpp).
   void FinishCopy(const std::string& srcPath, const std::string& dstPath, bool update,
                   const DirEntry& oldDestination, const DirEntry& source);
-  void ShowProgress(int percent);
   uint32_t CopyThroughTemporary(const std::string& srcPath, const std::string& dstPath,
                                 const DirEntry* oldDestination, const DirEntry& source, bool& timesFailed);
+  bool CopyProgressed(uint64_t transferred, uint64_t total);
+  void ShowProgress(int percent);
+
+  // Mirroring (mirror.cpp).
   void MirrorFolder(const std::string& src, const std::string& dst);
   bool EnterMirrorFolder(std::vector<MirrorFolderState>& stack, bool sourceAbsent);
   bool SourceConfirmedAbsent(const std::string& srcPath);
   void MirrorDelete(const std::string& dstPath, uint32_t attributes, bool folder);
-  bool CopyProgressed(uint64_t transferred, uint64_t total);
-  std::string ComparableKey(const std::string& path);
-  bool ReadFolderReporting(const std::string& folder, std::vector<DirEntry>& entries, bool source);
 
+  // Log-on, volume checks, log-off and notices (network_steps.cpp).
   bool LogOnAndCheckVolumes(const BackupJob& job);
   bool LogOn(const std::string& title, const std::string& remote, const std::string& user,
              const std::string& password);

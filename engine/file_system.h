@@ -29,6 +29,10 @@ inline constexpr uint32_t kErrorPathNotFound = 3;
 inline constexpr uint32_t kErrorAccessDenied = 5;
 inline constexpr uint32_t kErrorRequestAborted = 1235;
 
+// The answers that mean "there is no such file or folder", as opposed to
+// one that exists but cannot be read.
+inline bool IsNotFound(uint32_t error) { return error == kErrorFileNotFound || error == kErrorPathNotFound; }
+
 // FILETIME values: 100-nanosecond ticks since 1601, UTC.
 struct FileTimes {
   uint64_t creation = 0;
