@@ -56,6 +56,17 @@ void TFileBackupThread::ReportError(const std::string& text, uint32_t code) {
   ReportLocked(kReportNotice, "通知", kLevelStandard, explanation);
 }
 
+void TFileBackupThread::ReportWithReason(const std::string& line, const std::string& what, const std::string& path,
+                                         uint32_t code) {
+  // The first line stays as readers of the log know it; the second names
+  // what failed and why, in the system's words and code.
+  std::string message = fs_.ErrorMessage(code);
+  std::string reason = what + "(" + std::to_string(code) + ")" + (message.empty() ? "" : " " + message) + " " + path;
+  std::lock_guard<std::mutex> lock(reportMutex_);
+  ReportLocked(kReportError, "エラー", kLevelMinimum, line);
+  ReportLocked(kReportError, "エラー", kLevelMinimum, reason);
+}
+
 bool TFileBackupThread::StopRequested() {
   if (terminated_.load()) return true;
   return control_.ShouldStop() || terminated_.load();
@@ -149,6 +160,7 @@ void TFileBackupThread::RunJob(int row, BackupJob& job) {
   ReadPatterns(job);
 
   jobSrc_ = job.Src;
+  jobDst_ = job.Dst;
   subDirs_ = job.SubDir;
   copyAll_ = job.AllCopy;
   cutoffOn_ = job.OldFileNoCopy != 0;
@@ -164,6 +176,9 @@ void TFileBackupThread::RunJob(int row, BackupJob& job) {
   unlistedSourceFolders_.clear();
   createdDestinationRoots_.clear();
   mirrorNeedsNoSource_.clear();
+  sourceFinalKey_.reset();
+  destinationFileSystem_.reset();
+  onlineOnlySkipped_ = 0;
   window_.SetModified();
 
   if (options_.statusBarProgress) {
@@ -181,6 +196,12 @@ void TFileBackupThread::RunJob(int row, BackupJob& job) {
   // Mirroring must see the destination with every copy finished: a copy's
   // temporary file has no source counterpart.
   if (copyPool_) copyPool_->Drain();
+  if (onlineOnlySkipped_ > 0) {
+    Report(kReportNotice, "通知", kLevelMinimum,
+           StringPrintf("このPCにないオンライン専用のファイル %d 個は、ダウンロードしないようコピーしませんでした。"
+                        "バックアップするには「常にこのデバイス上に保持する」にしてください",
+                        onlineOnlySkipped_));
+  }
   if (!walked || (copyPool_ && StopRequested())) {
     window_.SetUpdateColumn(row, "処理中止");
     if (options_.statusBarProgress) Report(kReportNotice, "通知", kLevelMinimum, "ミラーリングを中止します。");

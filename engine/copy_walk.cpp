@@ -25,7 +25,8 @@ void TFileBackupThread::CountFiles(const std::string& folder) {
     size_t length = 0;
   };
   // The counting walk leaves out what the copy walk will: the backup
-  // folder and folders that lead back into the walk's own path.
+  // folder, folders that lead back into the walk's own path, and links
+  // into the source.
   WalkGuard guard = walkGuard_;
   guard.Enter(MetFolder(folder, sourceLineage_.Source()), 0);
   std::string path = folder;
@@ -49,6 +50,7 @@ void TFileBackupThread::CountFiles(const std::string& folder) {
       if (!entry.IsDotEntry() && subDirs_ && !folder_excluded && !IsSkippedDestination(path)) {
         MetFolder met(path, fs_.NumberOf(path));
         if (guard.Visit(met, stack.size(), Lookup()) != FolderVisit::kEnter) continue;
+        if (entry.IsFolderLink() && LinkLeadsInsideSource(path)) continue;
         guard.Enter(met, stack.size());
         Level child;
         ReadFolder(fs_, path, child.entries, error);
@@ -65,16 +67,33 @@ bool TFileBackupThread::ReadFolderReporting(const std::string& folder, std::vect
                                             bool source) {
   uint32_t error = 0;
   if (ReadFolder(fs_, folder, entries, error)) return true;
+  ReportUnreadFolder(folder, error, source);
+  return false;
+}
+
+void TFileBackupThread::ReportUnreadFolder(const std::string& folder, uint32_t error, bool source) {
   // A backup folder that is not there (a test run creates none) has
   // nothing to mirror.
-  if (!source && IsNotFound(error)) return false;
+  if (!source && IsNotFound(error)) return;
   ++errorCount_;
   if (source && IsNotFound(error)) {
     Report(kReportError, "エラー", kLevelMinimum, "ソース側フォルダが見つかりません " + folder);
   } else {
     ReportError("フォルダの読み取りに失敗しました。" + folder, error);
   }
-  return false;
+}
+
+bool TFileBackupThread::LinkLeadsInsideSource(const std::string& link) {
+  // Asked of links only, and of the source once per job. Where links are
+  // followed (their final paths), a folder reached through a link is
+  // compared with the source as the system names both.
+  if (!sourceFinalKey_) {
+    std::string source = fs_.FinalPath(jobSrc_);
+    sourceFinalKey_ = source.empty() ? std::string() : ComparableKey(source);
+  }
+  if (sourceFinalKey_->empty()) return false;
+  std::string target = fs_.FinalPath(link);
+  return !target.empty() && IsSameOrBelow(ComparableKey(target), *sourceFinalKey_);
 }
 
 bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& dst) {
@@ -145,6 +164,15 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
                                                                : " は上位のフォルダへのリンクなので無視します"));
         continue;
       }
+      // A link to a folder inside the source (a profile's "Application
+      // Data" to its AppData\Roaming) would copy that folder a second time
+      // under the link's name; it is copied under its own path only.
+      bool link = entry.IsFolderLink();
+      if (link && LinkLeadsInsideSource(src_path)) {
+        unlistedSourceFolders_.insert(fs_.NameKey(src_path));
+        Report(kReportNotice, "通知", kLevelStandard, src_path + " はソース側フォルダ内へのリンクなので無視します");
+        continue;
+      }
       walkGuard_.Enter(met, stack.size());
       bool dst_exists = false;
       if (!folder.destinationIsNew) {
@@ -157,7 +185,7 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
       }
       srcPath_ = std::move(src_path);
       dstPath_ = std::move(dst_path);
-      EnterCopyFolder(stack, dst_exists);  // a folder that fails is reported; the walk goes on
+      EnterCopyFolder(stack, dst_exists, link);  // a folder that fails is reported; the walk goes on
       continue;
     }
     if (!excluded) CopyOneFile(entry, src_path, dst_path, folder);
@@ -167,15 +195,33 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
   return !StopRequested();
 }
 
-bool TFileBackupThread::EnterCopyFolder(std::vector<CopyFolder>& stack, bool dstExists) {
+bool TFileBackupThread::EnterCopyFolder(std::vector<CopyFolder>& stack, bool dstExists, bool link) {
   CopyFolder folder;
   folder.srcLength = srcPath_.size();
   folder.dstLength = dstPath_.size();
+  // A link's source is read before its backup folder is made: one whose
+  // listing the system refuses gets no empty folder. Windows' profiles hold
+  // such links by design (their old names, "My Documents" among them), and
+  // refuse them to everyone: a notice, not an error, so a run over a profile
+  // does not fail every time. Other folders are read once their backup
+  // folder exists, so a backup folder made inside the source shows in the
+  // listing and is named as left out.
+  uint32_t read_error = 0;
+  bool source_complete = true;
+  if (link) {
+    source_complete = ReadFolder(fs_, srcPath_, folder.entries, read_error);
+    if (read_error == kErrorAccessDenied && folder.entries.empty()) {
+      unlistedSourceFolders_.insert(fs_.NameKey(srcPath_));
+      Report(kReportNotice, "通知", kLevelStandard, srcPath_ + " は一覧の読み取りが拒否されたリンクなので無視します");
+      return false;
+    }
+  }
   if (!dstExists) {
     Report(kReportFolderCreated, "フォルダ作成", kLevelStandard, dstPath_);
-    if (!TestMode() && !fs_.CreateFolderTree(dstPath_)) {
+    uint32_t error = TestMode() ? 0 : fs_.CreateFolders(dstPath_);
+    if (error != 0) {
       ++errorCount_;
-      Report(kReportError, "エラー", kLevelMinimum, "フォルダの作成に失敗しました");
+      ReportWithReason("フォルダの作成に失敗しました", "フォルダを作成できません。", dstPath_, error);
       return false;
     }
     // A folder this walk creates starts empty, so its files need no lookup,
@@ -183,8 +229,9 @@ bool TFileBackupThread::EnterCopyFolder(std::vector<CopyFolder>& stack, bool dst
     folder.destinationIsNew = true;
     if (stack.empty() || !stack.back().destinationIsNew) createdDestinationRoots_.insert(fs_.NameKey(dstPath_));
   }
-  bool source_complete = ReadFolderReporting(srcPath_, folder.entries, true);
+  if (!link) source_complete = ReadFolder(fs_, srcPath_, folder.entries, read_error);
   if (!source_complete) {
+    ReportUnreadFolder(srcPath_, read_error, true);
     // What could be read is still copied; mirroring leaves this folder's
     // backup alone, since a missing entry may only be an unread one.
     unlistedSourceFolders_.insert(fs_.NameKey(srcPath_));

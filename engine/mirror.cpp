@@ -3,6 +3,7 @@
 // folder. Nothing is deleted below a source folder the walk could not read
 // or did not enter, nor anything the source may still hold.
 #include "base/paths.h"
+#include "base/text.h"
 #include "engine/backup_thread.h"
 
 namespace dm {
@@ -24,25 +25,52 @@ struct TFileBackupThread::MirrorFolderState {
   bool sourceAbsent = false;
   // The walk found every entry here in the source, of the same kind.
   bool allInSource = false;
+  // Something below was kept out of a recycle bin that would not take it:
+  // deleting the folder would delete that too.
+  bool holdsKept = false;
 };
 
 void TFileBackupThread::MirrorFolder(const std::string& src, const std::string& dst) {
+  recycleBin_.reset();
+  keptOutOfBin_ = 0;
+  keptForSize_ = false;
+  MirrorTree(src, dst);
+  if (keptOutOfBin_ > 0) {
+    // Nothing is deleted for good in the bin's name; the user who wants
+    // the deletions turns the option off.
+    Report(kReportError, "エラー", kLevelMinimum,
+           KeptReason(*recycleBin_, keptForSize_) +
+               StringPrintf("ため、ミラーリングで削除する %d 個の項目を残しました。", keptOutOfBin_) +
+               "「削除したファイルをごみ箱に入れる」をオフにすると完全に削除されます " + dst);
+  }
+}
+
+void TFileBackupThread::MirrorTree(const std::string& src, const std::string& dst) {
   srcPath_ = src;
   dstPath_ = dst;
   std::vector<MirrorFolderState> stack;
+  auto hold_open_folders = [&stack] {
+    for (MirrorFolderState& open : stack) open.holdsKept = true;
+  };
   EnterMirrorFolder(stack, false);
   while (!stack.empty()) {
     MirrorFolderState& folder = stack.back();
     if (folder.next == folder.entries.size()) {
       // Contents first, then the folder itself.
       bool delete_it = folder.deleteWhenDone;
+      bool holds_kept = folder.holdsKept;
       uint32_t attributes = folder.attributes;
       srcPath_.resize(folder.srcLength);
       dstPath_.resize(folder.dstLength);
       std::string dst_path = dstPath_;
       stack.pop_back();
       if (stack.empty() || mirrorHalted_ || StopRequested()) continue;
-      if (delete_it) MirrorDelete(dst_path, attributes, true);
+      if (!delete_it) continue;
+      if (holds_kept) {
+        KeepOutOfBin(dst_path);
+      } else if (!MirrorDelete(dst_path, attributes, 0, true)) {
+        hold_open_folders();
+      }
       continue;
     }
     const DirEntry entry = folder.entries[folder.next++];
@@ -73,7 +101,7 @@ void TFileBackupThread::MirrorFolder(const std::string& src, const std::string& 
         stack.back().attributes = entry.attributes;
       }
     } else if (!in_source && (folder.sourceAbsent || SourceConfirmedAbsent(src_path))) {
-      MirrorDelete(dst_path, entry.attributes, false);
+      if (!MirrorDelete(dst_path, entry.attributes, entry.size, false)) hold_open_folders();
     }
   }
 }
@@ -130,7 +158,7 @@ bool TFileBackupThread::SourceConfirmedAbsent(const std::string& srcPath) {
   return false;
 }
 
-void TFileBackupThread::MirrorDelete(const std::string& dstPath, uint32_t attributes, bool folder) {
+bool TFileBackupThread::MirrorDelete(const std::string& dstPath, uint32_t attributes, uint64_t size, bool folder) {
   // A source that vanished as a whole (an unplugged drive, a lost network
   // share) must not turn into deleting the backup.
   if (!fs_.IsFolder(jobSrc_)) {
@@ -139,19 +167,43 @@ void TFileBackupThread::MirrorDelete(const std::string& dstPath, uint32_t attrib
       Report(kReportError, "エラー", kLevelMinimum, "ソース側フォルダが見つかりません " + jobSrc_);
     }
     mirrorHalted_ = true;
-    return;
+    return true;
+  }
+  if (recycle_ && !BinTakesEntry(size)) {
+    KeepOutOfBin(dstPath);
+    return false;
   }
   if (folder) {
     Report(kReportFolderDeleted, "フォルダ削除", kLevelStandard, dstPath);
   } else {
     Report(kReportFileDeleted, "ファイル削除", kLevelStandard, dstPath);
   }
-  if (TestMode()) return;
+  if (TestMode()) return true;
   if (attributes & kAttrReadOnly) fs_.SetAttributes(dstPath, attributes & ~kAttrReadOnly);
-  if (fs_.ShellDelete(dstPath, recycle_) != 0) {
-    Report(kReportError, "エラー", kLevelMinimum,
-           folder ? "フォルダの削除に失敗しました" : "ファイルの削除に失敗しました");
+  if (int error = fs_.ShellDelete(dstPath, recycle_); error != 0) {
+    ReportWithReason(folder ? "フォルダの削除に失敗しました" : "ファイルの削除に失敗しました", "削除できません。", dstPath,
+                     static_cast<uint32_t>(error));
   }
+  return true;
+}
+
+bool TFileBackupThread::BinTakesEntry(uint64_t size) {
+  if (!recycleBin_) {
+    recycleBin_ = fs_.RecycleBinOf(jobDst_);
+    if (recycleBin_->kind == RecycleBinKind::kNetwork) {
+      // What the check box's hint says, said in the log once per job.
+      Report(kReportNotice, "通知", kLevelStandard,
+             "ネットワーク上のため、ミラーリングで削除するファイルはごみ箱に入らず完全に削除されます " + jobDst_);
+    }
+  }
+  if (BinTakes(*recycleBin_, size)) return true;
+  keptForSize_ = keptForSize_ || recycleBin_->kind == RecycleBinKind::kTakes;
+  return false;
+}
+
+void TFileBackupThread::KeepOutOfBin(const std::string& dstPath) {
+  ++keptOutOfBin_;
+  Report(kReportNotice, "通知", kLevelDetailed, "ごみ箱に入らないため削除しません " + dstPath);
 }
 
 }  // namespace dm

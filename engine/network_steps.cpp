@@ -19,17 +19,27 @@ bool TFileBackupThread::LogOnAndCheckVolumes(const BackupJob& job) {
 bool TFileBackupThread::LogOn(const std::string& title, const std::string& remote, const std::string& user,
                               const std::string& password) {
   Report(kReportLogon, title, kLevelDetailed, remote);
-  if (network_ && network_->AddConnection(remote, user, password) == 0) return true;
-  Report(kReportError, "エラー", kLevelMinimum, "ログインに失敗しました。" + remote);
+  if (!network_) {
+    Report(kReportError, "エラー", kLevelMinimum, "ログインに失敗しました。" + remote);
+    return false;
+  }
+  uint32_t error = network_->AddConnection(remote, user, password);
+  if (error == 0) return true;
+  ReportWithReason("ログインに失敗しました。" + remote, "ログインできません。", remote, error);
   return false;
 }
 
 bool TFileBackupThread::CheckVolume(const std::string& path, const std::string& expected) {
   std::string label;
-  bool found = network_ && network_->VolumeLabel(VolumeRoot(path), label);
+  std::string root = VolumeRoot(path);
+  uint32_t error = network_ ? network_->VolumeLabel(root, label) : 0;
   Report(kReportVolumeCheck, "ボリュームラベル照合", kLevelDetailed, path);
-  if (!found) {
+  if (!network_) {
     Report(kReportError, "エラー", kLevelMinimum, "ボリュームラベルの取得に失敗しました。" + path);
+    return false;
+  }
+  if (error != 0) {
+    ReportWithReason("ボリュームラベルの取得に失敗しました。" + path, "ボリュームラベルを取得できません。", root, error);
     return false;
   }
   if (label != expected) {
@@ -46,8 +56,13 @@ void TFileBackupThread::LogOff(const BackupJob& job) {
 
 void TFileBackupThread::LogOffOne(const std::string& remote) {
   Report(kReportLogon, "ログオフ", kLevelDetailed, remote);
-  if (network_ && network_->CancelConnection(remote) == 0) return;
-  Report(kReportError, "エラー", kLevelMinimum, "ログオフに失敗しました。" + remote);
+  if (!network_) {
+    Report(kReportError, "エラー", kLevelMinimum, "ログオフに失敗しました。" + remote);
+    return;
+  }
+  uint32_t error = network_->CancelConnection(remote);
+  if (error == 0) return;
+  ReportWithReason("ログオフに失敗しました。" + remote, "ログオフできません。", remote, error);
 }
 
 void TFileBackupThread::SendNotification(const std::string& message) {

@@ -110,6 +110,8 @@ TEST_F(BackupRunTest, MissingSourceAndUncreatableDestinationAreErrors) {
   Run({missing, uncreatable, fine});
   EXPECT_TRUE(HasLine("エラー|ソース側フォルダが見つかりません C:\\missing"));
   EXPECT_TRUE(HasLine("エラー|フォルダの作成に失敗しました"));
+  // Followed by the path and the reason, a missing drive's for one.
+  EXPECT_TRUE(HasLine("エラー|フォルダを作成できません。(3) 指定されたパスが見つかりません。 E:\\nowhere"));
   EXPECT_EQ(CountLines("通知"), 2);  // "ミラーリングを中止します。" after each failed job
   EXPECT_TRUE(fs.Exists("D:\\keep\\stays.txt"));  // no mirroring after a failed walk
   EXPECT_TRUE(fs.Exists("D:\\fine\\a.txt"));
@@ -137,6 +139,173 @@ TEST_F(BackupRunTest, ProgressPanels) {
   options.wholeProgress = false;
   Run(job);
   EXPECT_THAT(window.panels, Contains("2:1/?"));
+}
+
+}  // namespace
+}  // namespace dm
+
+namespace dm {
+namespace {
+
+// A profile as Windows makes it: compatibility junctions under the old
+// names lead into the profile itself, and deny listing to everyone.
+class ProfileTest : public EngineRunTest {
+ protected:
+  void SetUp() override {
+    fs.AddFile("C:\\Users\\me\\AppData\\Roaming\\app.ini", "ini", kOld);
+    fs.AddFile("C:\\Users\\me\\Documents\\doc.txt", "doc", kOld);
+    fs.AddFile("C:\\Users\\me\\Music\\song.mp3", "song", kOld);
+    AddJunction("C:\\Users\\me\\Application Data", "C:\\Users\\me\\AppData\\Roaming");
+    AddJunction("C:\\Users\\me\\My Documents", "C:\\Users\\me\\Documents");
+    AddJunction("C:\\Users\\me\\Documents\\My Music", "C:\\Users\\me\\Music");
+  }
+  void AddJunction(const std::string& path, const std::string& target) {
+    fs.AddLink(path, target, kReparseTagMountPoint);
+    fs.unlistable.insert(path);
+  }
+  std::vector<std::string> Files(const std::string& folder) const {
+    std::vector<std::string> files;
+    for (const std::string& path : fs.Below(folder)) {
+      if (!fs.Find(path)->folder) files.push_back(path);
+    }
+    return files;
+  }
+};
+
+TEST_F(ProfileTest, JunctionsIntoTheProfileAreNotWalkedTwice) {
+  EXPECT_EQ(Run(Job("C:\\Users\\me", "D:\\dst")), 0);
+  EXPECT_EQ(Files("D:\\dst"), (std::vector<std::string>{"D:\\dst\\AppData\\Roaming\\app.ini",
+                                                        "D:\\dst\\Documents\\doc.txt", "D:\\dst\\Music\\song.mp3"}));
+  EXPECT_FALSE(fs.Exists("D:\\dst\\Application Data"));
+  EXPECT_FALSE(fs.Exists("D:\\dst\\My Documents"));
+  EXPECT_FALSE(fs.Exists("D:\\dst\\Documents\\My Music"));
+  EXPECT_THAT(Lines("通知"), ::testing::IsSupersetOf({
+                                 "C:\\Users\\me\\Application Data はソース側フォルダ内へのリンクなので無視します",
+                                 "C:\\Users\\me\\My Documents はソース側フォルダ内へのリンクなので無視します",
+                                 "C:\\Users\\me\\Documents\\My Music はソース側フォルダ内へのリンクなので無視します",
+                             }));
+  EXPECT_EQ(window.finishedErrorLines, 0);
+  // Asked of the links and of the source, nothing else.
+  EXPECT_EQ(fs.calls["FinalPath"], 4);
+
+  // The counting walk leaves them out too: three files to copy.
+  options.statusBarProgress = options.wholeProgress = true;
+  window = RecordingWindow();
+  Run(Job("C:\\Users\\me", "D:\\again"));
+  EXPECT_THAT(window.panels, Contains("2:3/3"));
+  EXPECT_THAT(window.panels, ::testing::Not(Contains("2:4/3")));
+}
+
+TEST_F(ProfileTest, RefusedJunctionOutsideTheSourceIsANotice) {
+  EXPECT_EQ(Run(Job("C:\\Users\\me\\Documents", "D:\\docs")), 0);
+  EXPECT_EQ(Files("D:\\docs"), (std::vector<std::string>{"D:\\docs\\doc.txt"}));
+  EXPECT_FALSE(fs.Exists("D:\\docs\\My Music"));  // no empty folder for it
+  EXPECT_THAT(Lines("通知"),
+              Contains("C:\\Users\\me\\Documents\\My Music は一覧の読み取りが拒否されたリンクなので無視します"));
+  EXPECT_EQ(window.finishedErrorLines, 0);
+  EXPECT_EQ(summary, "( 新規:1  更新:0  エラー:0 )");
+}
+
+// Links inside the source, to inside it and to elsewhere, listing allowed
+// and refused; an ordinary folder that refuses its listing stays an error.
+TEST_F(BackupRunTest, FolderLinksInsideTheSource) {
+  struct Case {
+    const char* what;
+    std::string target;
+    uint32_t tag;
+    bool refused;
+    std::vector<std::string> copies;  // below D:\dst\link
+    std::string notice;               // about the link, "" for none
+    int errorLines;
+  };
+  const std::string inside = " はソース側フォルダ内へのリンクなので無視します";
+  const Case cases[] = {
+      {"junction to inside", "C:\\src\\real", kReparseTagMountPoint, false, {}, inside, 0},
+      {"symbolic link to inside", "C:\\src\\real", kReparseTagSymlink, false, {}, inside, 0},
+      {"Linux symbolic link under Wine (no tag) to inside", "C:\\src\\real", 0, false, {}, inside, 0},
+      {"to inside, listing refused: never listed", "C:\\src\\real", kReparseTagMountPoint, true, {}, inside, 0},
+      {"junction to elsewhere: copied as a folder", "E:\\elsewhere", kReparseTagMountPoint, false,
+       {"D:\\dst\\link\\e.txt"}, "", 0},
+      {"to elsewhere, listing refused", "E:\\elsewhere", kReparseTagMountPoint, true, {},
+       " は一覧の読み取りが拒否されたリンクなので無視します", 0},
+      // Not a name surrogate (a cloud folder): the folder itself, walked.
+      {"another reparse point", "E:\\elsewhere", 0x9000701A, false, {"D:\\dst\\link\\e.txt"}, "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs = FakeFileSystem();
+    window = RecordingWindow();
+    fs.AddFile("C:\\src\\real\\r.txt", "r", kOld);
+    fs.AddFile("E:\\elsewhere\\e.txt", "e", kOld);
+    fs.AddLink("C:\\src\\link", c.target, c.tag);
+    if (c.refused) fs.unlistable = {"C:\\src\\link"};
+    BackupJob job = Job();
+    job.Mirror = true;
+    Run(job);
+    EXPECT_EQ(fs.Content("D:\\dst\\real\\r.txt"), "r");
+    EXPECT_EQ(fs.Exists("D:\\dst\\link"), !c.copies.empty());
+    EXPECT_EQ(fs.Below("D:\\dst\\link"), c.copies);
+    if (!c.notice.empty()) EXPECT_THAT(Lines("通知"), Contains("C:\\src\\link" + c.notice));
+    EXPECT_EQ(window.finishedErrorLines, c.errorLines);
+  }
+
+  fs = FakeFileSystem();
+  window = RecordingWindow();
+  fs.AddFile("C:\\src\\plain\\p.txt", "p", kOld);
+  fs.unlistable = {"C:\\src\\plain"};
+  Run(Job());
+  EXPECT_TRUE(HasLine("エラー|フォルダの読み取りに失敗しました。C:\\src\\plain"));
+}
+
+// Earlier runs followed every link; the copies made through a link now
+// skipped stay in the backup, whatever mirroring finds there.
+TEST_F(BackupRunTest, MirroringKeepsTheBackupOfASkippedLink) {
+  fs.AddFile("C:\\src\\real\\r.txt", "r", kOld);
+  fs.AddFile("E:\\music\\m.mp3", "m", kOld);
+  fs.AddLink("C:\\src\\inside", "C:\\src\\real", kReparseTagMountPoint);
+  fs.AddLink("C:\\src\\refused", "E:\\music", kReparseTagMountPoint);
+  fs.unlistable = {"C:\\src\\refused"};
+  fs.AddFile("D:\\dst\\inside\\r.txt", "r", kOld);
+  fs.AddFile("D:\\dst\\inside\\gone.txt", "from before", kOld);
+  fs.AddFile("D:\\dst\\refused\\m.mp3", "m", kOld);
+  fs.AddFile("D:\\dst\\stale.txt", "s", kOld);
+  BackupJob job = Job();
+  job.Mirror = true;
+  Run(job);
+  EXPECT_TRUE(fs.Exists("D:\\dst\\inside\\r.txt"));
+  EXPECT_TRUE(fs.Exists("D:\\dst\\inside\\gone.txt"));
+  EXPECT_TRUE(fs.Exists("D:\\dst\\refused\\m.mp3"));
+  EXPECT_FALSE(fs.Exists("D:\\dst\\stale.txt"));  // the mirror still works around them
+  EXPECT_EQ(window.finishedErrorLines, 0);
+}
+
+TEST(DirEntryTest, LinksAndOnlineOnlyFilesByTheirAttributes) {
+  struct Case {
+    uint32_t attributes;
+    uint32_t tag;
+    bool link;
+    bool onlineOnly;
+  };
+  const Case cases[] = {
+      {kAttrDirectory, 0, false, false},
+      {kAttrDirectory | kAttrReparsePoint, kReparseTagMountPoint, true, false},
+      {kAttrDirectory | kAttrReparsePoint, kReparseTagSymlink, true, false},
+      {kAttrDirectory | kAttrReparsePoint, 0, true, false},           // Wine's Linux symbolic link
+      {kAttrDirectory | kAttrReparsePoint, 0x9000701A, false, false},  // a cloud folder
+      {kAttrDirectory | kAttrReparsePoint | kAttrRecallOnDataAccess, 0x9000701A, false, false},
+      {kAttrArchive | kAttrReparsePoint, kReparseTagSymlink, false, false},  // a link to a file
+      {kAttrArchive | kAttrReparsePoint | kAttrRecallOnDataAccess, 0x9000001A, false, true},
+      {kAttrArchive | kAttrOffline, 0, false, true},
+      {kAttrArchive | kAttrReparsePoint, 0x9000001A, false, false},  // a cloud file kept on this PC
+  };
+  for (const Case& c : cases) {
+    DirEntry entry;
+    entry.name = "x";
+    entry.attributes = c.attributes;
+    entry.reparseTag = c.tag;
+    EXPECT_EQ(entry.IsFolderLink(), c.link) << std::hex << c.attributes << " " << c.tag;
+    EXPECT_EQ(entry.IsOnlineOnly(), c.onlineOnly) << std::hex << c.attributes << " " << c.tag;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Which files the walk copies: times, the cut-off date and the attribute
-// rules.
+// Which files the walk copies: times, the cut-off date, the attribute
+// rules, files kept online only, and files too large for the backup's
+// file system.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -87,6 +88,79 @@ TEST_F(BackupRunTest, AttributeRulesApplyOnlyWhenACopyWouldHappen) {
   job.ZeroFile = 1;
   Run(job);
   EXPECT_TRUE(fs.Exists("D:\\dst\\empty.txt"));
+}
+
+// A file whose data is online only is not read (reading it downloads it),
+// with or without "copy all"; the job says how many; mirroring keeps its
+// backup. A file whose data is on this PC is copied.
+TEST_F(BackupRunTest, OnlineOnlyFilesAreNotDownloaded) {
+  const uint32_t placeholder = kAttrArchive | kAttrReparsePoint | kAttrRecallOnDataAccess;
+  fs.AddFile("C:\\src\\cloud.docx", "in the cloud", kNew, placeholder);
+  fs.AddFile("C:\\src\\archived.pst", "in remote storage", kNew, kAttrArchive | kAttrOffline);
+  fs.AddFile("C:\\src\\kept.xlsx", "on this PC", kNew, kAttrArchive | kAttrReparsePoint);
+  fs.AddFile("C:\\src\\sub\\photo.jpg", "in the cloud", kNew, placeholder);
+  fs.AddFile("D:\\dst\\cloud.docx", "last year's copy", kOld);
+  for (bool all_copy : {false, true}) {
+    SCOPED_TRACE(all_copy ? "copy all" : "newer only");
+    window = RecordingWindow();
+    BackupJob job = Job();
+    job.Mirror = true;
+    job.AllCopy = all_copy;
+    Run(job);
+    EXPECT_TRUE(fs.downloaded.empty());
+    EXPECT_EQ(fs.Content("D:\\dst\\cloud.docx"), "last year's copy");  // kept, not deleted
+    EXPECT_FALSE(fs.Exists("D:\\dst\\archived.pst"));
+    EXPECT_FALSE(fs.Exists("D:\\dst\\sub\\photo.jpg"));
+    EXPECT_EQ(fs.Content("D:\\dst\\kept.xlsx"), "on this PC");
+    EXPECT_TRUE(HasLine("通知|オンライン専用のファイルはダウンロードしないため無視します C:\\src\\cloud.docx"));
+    EXPECT_EQ(Lines("通知").size(), 4u);  // three files named, one count
+    EXPECT_TRUE(HasLine("通知|このPCにないオンライン専用のファイル 3 個は、ダウンロードしないようコピーしませんでした。"
+                        "バックアップするには「常にこのデバイス上に保持する」にしてください"));
+    EXPECT_EQ(window.finishedErrorLines, 0);
+    EXPECT_EQ(CountLines("ファイル削除"), 0);
+  }
+}
+
+// FAT and FAT32 hold no file of 4 GiB or more: such a copy is refused by
+// name with the reason before it is tried, and counts as a failed copy.
+TEST_F(BackupRunTest, FilesTooLargeForTheBackupsFileSystem) {
+  const uint64_t kFourGiB = 1ull << 32;
+  struct Case {
+    const char* fileSystem;
+    uint64_t size;
+    bool copied;
+  };
+  const Case cases[] = {
+      {"FAT32", kFourGiB + 1, false}, {"FAT32", kFourGiB, false},    {"FAT32", kFourGiB - 1, true},
+      {"FAT", kFourGiB + 1, false},   {"NTFS", kFourGiB + 1, true},  {"exFAT", kFourGiB + 1, true},
+      {"", kFourGiB + 1, true},  // unknown: tried, and the system's answer reported as ever
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.fileSystem) + " " + std::to_string(c.size));
+    fs = FakeFileSystem();
+    window = RecordingWindow();
+    fs.fileSystems["D:"] = c.fileSystem;
+    fs.AddFile("C:\\src\\disk.vhdx", "large", kOld);
+    fs.SetSize("C:\\src\\disk.vhdx", c.size);
+    fs.AddFile("C:\\src\\other.vhdx", "large too", kOld);
+    fs.SetSize("C:\\src\\other.vhdx", c.size);
+    fs.AddFile("C:\\src\\small.txt", "s", kOld);
+    int errors = Run(Job());
+    EXPECT_EQ(fs.Exists("D:\\dst\\disk.vhdx"), c.copied);
+    EXPECT_TRUE(fs.Exists("D:\\dst\\small.txt"));
+    EXPECT_EQ(errors, c.copied ? 0 : 2);
+    if (!c.copied) {
+      EXPECT_EQ(Lines("エラー"), (std::vector<std::string>{
+                                    "ファイルの新規コピーに失敗しました。" + std::string(c.fileSystem) +
+                                        " のドライブには 4 GB 以上のファイルを保存できません。D:\\dst\\disk.vhdx",
+                                    "ファイルの新規コピーに失敗しました。" + std::string(c.fileSystem) +
+                                        " のドライブには 4 GB 以上のファイルを保存できません。D:\\dst\\other.vhdx"}));
+      EXPECT_EQ(CountLines("新規コピー"), 1);  // small.txt only: the refused ones were never announced
+      EXPECT_EQ(fs.calls["CopyFileTo"], 1);
+    }
+    // Asked at the first large file, once per job.
+    EXPECT_EQ(fs.calls["VolumeFileSystem"], c.size > kFourGiB - 1 ? 1 : 0);
+  }
 }
 
 }  // namespace
