@@ -23,6 +23,7 @@ inline constexpr uint32_t kAttrArchive = 0x20;
 inline constexpr uint32_t kAttrNormal = 0x80;
 inline constexpr uint32_t kAttrReparsePoint = 0x400;
 inline constexpr uint32_t kAttrOffline = 0x1000;
+inline constexpr uint32_t kAttrRecallOnOpen = 0x40000;
 inline constexpr uint32_t kAttrRecallOnDataAccess = 0x400000;
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
@@ -69,9 +70,12 @@ struct DirEntry {
     return IsFolder() && (attributes & kAttrReparsePoint) &&
            (reparseTag == 0 || (reparseTag & kReparseTagNameSurrogate));
   }
-  // A file whose data is not on this computer (a cloud file kept online
-  // only, a file moved to remote storage): reading it would fetch it.
-  bool IsOnlineOnly() const { return !IsFolder() && (attributes & (kAttrOffline | kAttrRecallOnDataAccess)); }
+  // A file whose data is not, or not all, on this computer (a cloud file
+  // kept online only, a file moved to remote storage): opening or reading
+  // it would fetch it.
+  bool IsOnlineOnly() const {
+    return !IsFolder() && (attributes & (kAttrOffline | kAttrRecallOnOpen | kAttrRecallOnDataAccess));
+  }
 };
 
 // One folder's entries in the order the file system returns them, "." and

@@ -296,6 +296,8 @@ TEST(DirEntryTest, LinksAndOnlineOnlyFilesByTheirAttributes) {
       {kAttrArchive | kAttrReparsePoint, kReparseTagSymlink, false, false},  // a link to a file
       {kAttrArchive | kAttrReparsePoint | kAttrRecallOnDataAccess, 0x9000001A, false, true},
       {kAttrArchive | kAttrOffline, 0, false, true},
+      {kAttrArchive | kAttrRecallOnOpen, 0x9000001A, false, true},
+      {kAttrDirectory | kAttrRecallOnOpen, 0, false, false},  // its listing is fetched, not its files
       {kAttrArchive | kAttrReparsePoint, 0x9000001A, false, false},  // a cloud file kept on this PC
   };
   for (const Case& c : cases) {
