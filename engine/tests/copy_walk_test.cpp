@@ -279,36 +279,5 @@ TEST_F(BackupRunTest, MirroringKeepsTheBackupOfASkippedLink) {
   EXPECT_EQ(window.finishedErrorLines, 0);
 }
 
-TEST(DirEntryTest, LinksAndOnlineOnlyFilesByTheirAttributes) {
-  struct Case {
-    uint32_t attributes;
-    uint32_t tag;
-    bool link;
-    bool onlineOnly;
-  };
-  const Case cases[] = {
-      {kAttrDirectory, 0, false, false},
-      {kAttrDirectory | kAttrReparsePoint, kReparseTagMountPoint, true, false},
-      {kAttrDirectory | kAttrReparsePoint, kReparseTagSymlink, true, false},
-      {kAttrDirectory | kAttrReparsePoint, 0, true, false},           // Wine's Linux symbolic link
-      {kAttrDirectory | kAttrReparsePoint, 0x9000701A, false, false},  // a cloud folder
-      {kAttrDirectory | kAttrReparsePoint | kAttrRecallOnDataAccess, 0x9000701A, false, false},
-      {kAttrArchive | kAttrReparsePoint, kReparseTagSymlink, false, false},  // a link to a file
-      {kAttrArchive | kAttrReparsePoint | kAttrRecallOnDataAccess, 0x9000001A, false, true},
-      {kAttrArchive | kAttrOffline, 0, false, true},
-      {kAttrArchive | kAttrRecallOnOpen, 0x9000001A, false, true},
-      {kAttrDirectory | kAttrRecallOnOpen, 0, false, false},  // its listing is fetched, not its files
-      {kAttrArchive | kAttrReparsePoint, 0x9000001A, false, false},  // a cloud file kept on this PC
-  };
-  for (const Case& c : cases) {
-    DirEntry entry;
-    entry.name = "x";
-    entry.attributes = c.attributes;
-    entry.reparseTag = c.tag;
-    EXPECT_EQ(entry.IsFolderLink(), c.link) << std::hex << c.attributes << " " << c.tag;
-    EXPECT_EQ(entry.IsOnlineOnly(), c.onlineOnly) << std::hex << c.attributes << " " << c.tag;
-  }
-}
-
 }  // namespace
 }  // namespace dm

@@ -97,6 +97,7 @@ TEST_F(BackupRunTest, OnlineOnlyFilesAreNotDownloaded) {
   const uint32_t placeholder = kAttrArchive | kAttrReparsePoint | kAttrRecallOnDataAccess;
   fs.AddFile("C:\\src\\cloud.docx", "in the cloud", kNew, placeholder);
   fs.AddFile("C:\\src\\archived.pst", "in remote storage", kNew, kAttrArchive | kAttrOffline);
+  fs.AddFile("C:\\src\\virtual.one", "opened only by fetching it", kNew, kAttrArchive | kAttrRecallOnOpen);
   fs.AddFile("C:\\src\\kept.xlsx", "on this PC", kNew, kAttrArchive | kAttrReparsePoint);
   fs.AddFile("C:\\src\\sub\\photo.jpg", "in the cloud", kNew, placeholder);
   fs.AddFile("D:\\dst\\cloud.docx", "last year's copy", kOld);
@@ -113,8 +114,8 @@ TEST_F(BackupRunTest, OnlineOnlyFilesAreNotDownloaded) {
     EXPECT_FALSE(fs.Exists("D:\\dst\\sub\\photo.jpg"));
     EXPECT_EQ(fs.Content("D:\\dst\\kept.xlsx"), "on this PC");
     EXPECT_TRUE(HasLine("通知|オンライン専用のファイルはダウンロードしないため無視します C:\\src\\cloud.docx"));
-    EXPECT_EQ(Lines("通知").size(), 4u);  // three files named, one count
-    EXPECT_TRUE(HasLine("通知|このPCにないオンライン専用のファイル 3 個は、ダウンロードしないようコピーしませんでした。"
+    EXPECT_EQ(Lines("通知").size(), 5u);  // four files named, one count
+    EXPECT_TRUE(HasLine("通知|このPCにないオンライン専用のファイル 4 個は、ダウンロードしないようコピーしませんでした。"
                         "バックアップするには「常にこのデバイス上に保持する」にしてください"));
     EXPECT_EQ(window.finishedErrorLines, 0);
     EXPECT_EQ(CountLines("ファイル削除"), 0);

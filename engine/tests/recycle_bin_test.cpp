@@ -1,5 +1,4 @@
-// What a volume's recycle bin takes, from what the system says of it, and
-// what the shell's delete answers mean.
+// What a volume's recycle bin takes, from what the system says of it.
 #include "engine/recycle_bin.h"
 
 #include <gtest/gtest.h>
@@ -61,32 +60,6 @@ TEST(RecycleBinTest, WhatTheBinTakesFromTheVolumeFacts) {
     EXPECT_EQ(bin.kind, c.kind);
     EXPECT_EQ(bin.reason, c.reason);
     EXPECT_EQ(bin.capacity, c.capacity);
-  }
-}
-
-TEST(RecycleBinTest, EntriesLargerThanTheBinAreNotTaken) {
-  RecycleBinInfo bin{RecycleBinKind::kTakes, NoBinReason::kNone, 100};
-  EXPECT_TRUE(BinTakes(bin, 100));
-  EXPECT_FALSE(BinTakes(bin, 101));
-  EXPECT_TRUE(BinTakes(RecycleBinInfo{}, ~0ull));  // no limit known
-  EXPECT_FALSE(BinTakes(RecycleBinInfo{RecycleBinKind::kMissing, NoBinReason::kRemovable, 0}, 0));
-  EXPECT_TRUE(BinTakes(RecycleBinInfo{RecycleBinKind::kNetwork, NoBinReason::kNone, 0}, ~0ull));
-}
-
-TEST(RecycleBinTest, ShellAnswersBecomeSystemCodes) {
-  struct Case {
-    int result;
-    bool aborted;
-    uint32_t code;
-  };
-  const Case cases[] = {
-      {0, false, 0},      {0, true, 1223},     {2, false, 2},       {5, false, 5},
-      {32, false, 32},    {0x75, false, 1223}, {0x78, false, 5},    {0x79, false, 206},
-      {0x81, false, 206}, {0x7C, false, 161},  {0x402, false, 161}, {0x71, false, 1003},
-      {0xB7, false, 1003}, {0x10074, false, 1003},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ShellDeleteErrorCode(c.result, c.aborted), c.code) << c.result;
   }
 }
 
