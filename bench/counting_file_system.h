@@ -44,10 +44,11 @@ class CountingFileSystem : public FileSystem {
     Count(kNumberOf);
     return inner_.NumberOf(folder);
   }
-  bool CreateFolderTree(const std::string& path) override {
+  uint32_t CreateFolders(const std::string& path) override {
     Count(kCreateFolderTree);
-    return inner_.CreateFolderTree(path);
+    return inner_.CreateFolders(path);
   }
+  std::string FinalPath(const std::string& folder) override { return inner_.FinalPath(folder); }
   uint32_t GetAttributes(const std::string& path) override { Count(kGetAttributes); return inner_.GetAttributes(path); }
   bool SetAttributes(const std::string& path, uint32_t attributes) override {
     Count(kSetAttributes);
@@ -70,6 +71,8 @@ class CountingFileSystem : public FileSystem {
     Count(kShellDelete);
     return inner_.ShellDelete(path, toRecycleBin);
   }
+  RecycleBinInfo RecycleBinOf(const std::string& folder) override { return inner_.RecycleBinOf(folder); }
+  std::string VolumeFileSystem(const std::string& path) override { return inner_.VolumeFileSystem(path); }
   std::unique_ptr<AppendFile> OpenAppend(const std::string& path) override {
     Count(kOpenAppend);
     return inner_.OpenAppend(path);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -80,42 +81,73 @@ class TFileBackupThread {
   struct CopyFolder;
   struct MirrorFolderState;
 
+  // The run's frame (backup_thread.cpp).
   void Report(int kind, std::string_view title, int level, std::string_view text);
   void ReportLocked(int kind, std::string_view title, int level, std::string_view text);
   // An error line and the "(code) message" notice that explains it, kept
   // together even when copy workers report at the same time.
   void ReportError(const std::string& text, uint32_t code);
+  // An error line the log's readers know as it is, followed by a second
+  // error line: `what`, the system's code and message, and the path.
+  void ReportWithReason(const std::string& line, const std::string& what, const std::string& path, uint32_t code);
   bool StopRequested();
   void RunJob(int row, BackupJob& job);
+
+  // Whether the job may run, and what its walk must leave out (job_checks.cpp).
+  std::string ComparableKey(const std::string& path);
   bool CheckFolderOverlap(const BackupJob& job, const std::string& configuredDst);
-  void ReadPatterns(const BackupJob& job);
-  void CountFiles(const std::string& folder);
-  bool WalkAndCopy(const std::string& src, const std::string& dst);
-  bool EnterCopyFolder(std::vector<CopyFolder>& stack, bool dstExists);
-  bool IsSkippedDestination(const std::string& srcPath);
   bool CheckFolderIdentities(const BackupJob& job, const std::string& configuredDst);
   void ReportOverlap(const BackupJob& job);
   void GuardBackupFolders();
   // Asks the file system what a folder is, for a folder whose number
   // matched.
   IdentityLookup Lookup();
+  bool IsSkippedDestination(const std::string& srcPath);
+
+  // The copy walk (copy_walk.cpp).
+  void ReadPatterns(const BackupJob& job);
+  void CountFiles(const std::string& folder);
+  bool WalkAndCopy(const std::string& src, const std::string& dst);
+  // `link`: the folder is a junction or folder link met in the walk.
+  bool EnterCopyFolder(std::vector<CopyFolder>& stack, bool dstExists, bool link = false);
+  bool ReadFolderReporting(const std::string& folder, std::vector<DirEntry>& entries, bool source);
+  void ReportUnreadFolder(const std::string& folder, uint32_t error, bool source);
+  // Whether a folder link leads to a folder inside the job's source, which
+  // the walk copies under its own path anyway.
+  bool LinkLeadsInsideSource(const std::string& link);
   void RemoveLeftoverTemporaries(CopyFolder& folder, const std::string& dst);
   void NoteWhetherMirrorCanSkipSource(const CopyFolder& folder);
+
+  // Which files are copied (file_selection.cpp).
   void CopyOneFile(const DirEntry& source, const std::string& srcPath, const std::string& dstPath,
                    const CopyFolder& folder);
+  // FAT and FAT32 hold no file of 4 GiB or more.
+  bool DestinationRefusesLargeFiles();
+
+  // One file's copy, on the walk's thread or a copy worker (file_copy.cpp).
   void FinishCopy(const std::string& srcPath, const std::string& dstPath, bool update,
                   const DirEntry& oldDestination, const DirEntry& source);
-  void ShowProgress(int percent);
   uint32_t CopyThroughTemporary(const std::string& srcPath, const std::string& dstPath,
                                 const DirEntry* oldDestination, const DirEntry& source, bool& timesFailed);
+  uint32_t CopyToTemporary(const std::string& srcPath, const std::string& dstPath, std::string& temporary);
+  // Waits before the next try of a step that another program's hold on
+  // the file made fail; false when the tries are used up or the run stops.
+  bool WaitForRelease(int& retry);
+  bool CopyProgressed(uint64_t transferred, uint64_t total);
+  void ShowProgress(int percent);
+
+  // Mirroring (mirror.cpp).
   void MirrorFolder(const std::string& src, const std::string& dst);
+  void MirrorTree(const std::string& src, const std::string& dst);
   bool EnterMirrorFolder(std::vector<MirrorFolderState>& stack, bool sourceAbsent);
   bool SourceConfirmedAbsent(const std::string& srcPath);
-  void MirrorDelete(const std::string& dstPath, uint32_t attributes, bool folder);
-  bool CopyProgressed(uint64_t transferred, uint64_t total);
-  std::string ComparableKey(const std::string& path);
-  bool ReadFolderReporting(const std::string& folder, std::vector<DirEntry>& entries, bool source);
+  // Deletes one backup file or folder whose source is gone; false when it
+  // was kept since the recycle bin would not take it.
+  bool MirrorDelete(const std::string& dstPath, uint32_t attributes, uint64_t size, bool folder);
+  bool BinTakesEntry(uint64_t size);
+  void KeepOutOfBin(const std::string& dstPath);
 
+  // Log-on, volume checks, log-off and notices (network_steps.cpp).
   bool LogOnAndCheckVolumes(const BackupJob& job);
   bool LogOn(const std::string& title, const std::string& remote, const std::string& user,
              const std::string& password);
@@ -144,6 +176,7 @@ class TFileBackupThread {
 
   // The current job's rules.
   std::string jobSrc_;
+  std::string jobDst_;  // after the date folder
   bool subDirs_ = false;
   bool copyAll_ = false;
   bool cutoffOn_ = false;
@@ -181,6 +214,18 @@ class TFileBackupThread {
   // they descend, so a deep tree costs one path, not one per level.
   std::string srcPath_;
   std::string dstPath_;
+  // The source's own path with its links followed, asked at the first
+  // folder link of a job; empty when the system cannot tell.
+  std::optional<std::string> sourceFinalKey_;
+  // The backup volume's file system, asked at the first file too large
+  // for some.
+  std::optional<std::string> destinationFileSystem_;
+  int onlineOnlySkipped_ = 0;  // online-only files of this job left uncopied
+  // The backup volume's recycle bin, asked at the first deletion into it,
+  // and what mirroring kept since the bin would not take it.
+  std::optional<RecycleBinInfo> recycleBin_;
+  int keptOutOfBin_ = 0;
+  bool keptForSize_ = false;
 
   // Written by copy workers too.
   std::atomic<int> newCount_{0};

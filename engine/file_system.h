@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/folder_identity.h"
+#include "engine/recycle_bin.h"
 
 namespace dm {
 
@@ -21,13 +22,29 @@ inline constexpr uint32_t kAttrDirectory = 0x10;
 inline constexpr uint32_t kAttrArchive = 0x20;
 inline constexpr uint32_t kAttrNormal = 0x80;
 inline constexpr uint32_t kAttrReparsePoint = 0x400;
+inline constexpr uint32_t kAttrOffline = 0x1000;
+inline constexpr uint32_t kAttrRecallOnOpen = 0x40000;
+inline constexpr uint32_t kAttrRecallOnDataAccess = 0x400000;
 inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
+
+// Reparse tags of links: a junction (mount point) and a symbolic link. Both
+// are name surrogates: the entry stands for another name. Tags without the
+// surrogate bit (cloud files, deduplicated files) are the file itself.
+inline constexpr uint32_t kReparseTagMountPoint = 0xA0000003;
+inline constexpr uint32_t kReparseTagSymlink = 0xA000000C;
+inline constexpr uint32_t kReparseTagNameSurrogate = 0x20000000;
 
 // System error codes the engine itself produces or tests for.
 inline constexpr uint32_t kErrorFileNotFound = 2;
 inline constexpr uint32_t kErrorPathNotFound = 3;
 inline constexpr uint32_t kErrorAccessDenied = 5;
+inline constexpr uint32_t kErrorSharingViolation = 32;
+inline constexpr uint32_t kErrorLockViolation = 33;
 inline constexpr uint32_t kErrorRequestAborted = 1235;
+
+// The answers that mean "there is no such file or folder", as opposed to
+// one that exists but cannot be read.
+inline bool IsNotFound(uint32_t error) { return error == kErrorFileNotFound || error == kErrorPathNotFound; }
 
 // FILETIME values: 100-nanosecond ticks since 1601, UTC.
 struct FileTimes {
@@ -43,8 +60,22 @@ struct DirEntry {
   uint64_t size = 0;
   uint32_t dosTime = 0;  // last write, packed DOS date-time in local time
   FileTimes times;
+  uint32_t reparseTag = 0;  // with kAttrReparsePoint: what kind of reparse point
   bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
   bool IsDotEntry() const { return name == "." || name == ".."; }
+  // A folder that stands for another folder: a junction or a symbolic
+  // link. Wine lists a Linux symbolic link to a folder as a reparse point
+  // without a tag; Windows always gives one.
+  bool IsFolderLink() const {
+    return IsFolder() && (attributes & kAttrReparsePoint) &&
+           (reparseTag == 0 || (reparseTag & kReparseTagNameSurrogate));
+  }
+  // A file whose data is not, or not all, on this computer (a cloud file
+  // kept online only, a file moved to remote storage): opening or reading
+  // it would fetch it.
+  bool IsOnlineOnly() const {
+    return !IsFolder() && (attributes & (kAttrOffline | kAttrRecallOnOpen | kAttrRecallOnDataAccess));
+  }
 };
 
 // One folder's entries in the order the file system returns them, "." and
@@ -108,8 +139,15 @@ class FileSystem {
     (void)folder;
     return 0;
   }
-  // Creates the folder and every missing parent.
-  virtual bool CreateFolderTree(const std::string& path) = 0;
+  // Creates the folder and every missing parent: 0 or the system's code.
+  virtual uint32_t CreateFolders(const std::string& path) = 0;
+  bool CreateFolderTree(const std::string& path) { return CreateFolders(path) == 0; }
+  // The folder's path with every link in it followed, as the system names
+  // it; empty when unknown. Asked of folder links only.
+  virtual std::string FinalPath(const std::string& folder) {
+    (void)folder;
+    return {};
+  }
 
   virtual uint32_t GetAttributes(const std::string& path) = 0;
   virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
@@ -123,8 +161,18 @@ class FileSystem {
   virtual bool SetFileTimes(const std::string& path, const FileTimes& times) = 0;
 
   // The shell's delete of one file or folder (with its contents), silent and
-  // without confirmation; into the recycle bin when asked. 0 on success.
+  // without confirmation; into the recycle bin when asked. 0 on success,
+  // otherwise a system error code.
   virtual int ShellDelete(const std::string& path, bool toRecycleBin) = 0;
+  // What the recycle bin of the volume holding `folder` takes. Asked once
+  // per job, before the first deletion into the bin.
+  virtual RecycleBinInfo RecycleBinOf(const std::string& folder) = 0;
+  // The name of the file system of the volume holding `path` ("NTFS",
+  // "FAT32", "exFAT"); empty when unknown.
+  virtual std::string VolumeFileSystem(const std::string& path) {
+    (void)path;
+    return {};
+  }
 
   // nullptr when the file cannot be opened for appending.
   virtual std::unique_ptr<AppendFile> OpenAppend(const std::string& path) = 0;

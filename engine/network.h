@@ -23,8 +23,9 @@ class NetworkAccess {
   virtual uint32_t AddConnection(const std::string& remote, const std::string& user,
                                  const std::string& password) = 0;
   virtual uint32_t CancelConnection(const std::string& remote) = 0;
-  // The label of the volume whose root is `root` ("C:\", "\\server\share\").
-  virtual bool VolumeLabel(const std::string& root, std::string& label) = 0;
+  // The label of the volume whose root is `root` ("C:\", "\\server\share\"):
+  // 0, or the system's code when it cannot be read.
+  virtual uint32_t VolumeLabel(const std::string& root, std::string& label) = 0;
   virtual NotifyResult SendNotice(const std::string& recipient, const std::string& message) = 0;
 };
 

@@ -305,10 +305,10 @@ class DeepTreeFileSystem : public FileSystem {
   }
   bool Lookup(const std::string&, DirEntry&) override { return false; }
   bool IsFolder(const std::string& path) override { return Parse(path).valid && Exists(Parse(path)); }
-  bool CreateFolderTree(const std::string& path) override {
+  uint32_t CreateFolders(const std::string& path) override {
     Place place = Parse(path);
     if (place.side == 'a') copiedDepth_ = std::max(copiedDepth_, place.level);
-    return place.valid;
+    return place.valid ? 0 : kErrorPathNotFound;
   }
   uint32_t GetAttributes(const std::string&) override { return kAttrDirectory; }
   bool SetAttributes(const std::string&, uint32_t) override { return true; }
@@ -326,6 +326,7 @@ class DeepTreeFileSystem : public FileSystem {
     strayFrom_ = place.side == 'x' ? depth_ : place.level;
     return 0;
   }
+  RecycleBinInfo RecycleBinOf(const std::string&) override { return {}; }
   std::unique_ptr<AppendFile> OpenAppend(const std::string&) override { return nullptr; }
   std::string ErrorMessage(uint32_t code) override { return std::to_string(code); }
 
@@ -428,8 +429,9 @@ TEST_F(DataSafetyTest, ErrorLinesReachTheEndOfTheRun) {
   fs.AddFile("D:\\dst\\gone.txt", "g", kOld);
   fs.undeletable = {"D:\\dst\\gone.txt"};
   EXPECT_EQ(Run(Job()), 0);
-  EXPECT_THAT(Lines("エラー"), ElementsAre("ファイルの削除に失敗しました"));
-  EXPECT_EQ(window.finishedErrorLines, 1);
+  EXPECT_THAT(Lines("エラー"), ElementsAre("ファイルの削除に失敗しました",
+                                          "削除できません。(5) アクセスが拒否されました。 D:\\dst\\gone.txt"));
+  EXPECT_EQ(window.finishedErrorLines, 2);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,6 +55,12 @@ class EngineRunTest : public ::testing::Test {
     return false;
   }
 
+  bool HasLine(const std::string& titleAndText) const {
+    std::vector<std::string> texts = window.Texts();
+    return std::find(texts.begin(), texts.end(), titleAndText) != texts.end();
+  }
+  int CountLines(const std::string& title) const { return static_cast<int>(Lines(title).size()); }
+
   bool mirror = true;
   RunOptions options{.statusLevel = 3, .finishDelayMs = 0};
   FakeFileSystem fs;
@@ -61,6 +68,12 @@ class EngineRunTest : public ::testing::Test {
   RunControl control;
   FixedClock clock{LocalTime(2007, 12, 31, 9, 0, 5)};
   std::string summary;
+};
+
+// Runs without mirroring, for the rules of the copy itself.
+class BackupRunTest : public EngineRunTest {
+ protected:
+  void SetUp() override { mirror = false; }
 };
 
 }  // namespace dm

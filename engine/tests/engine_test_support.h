@@ -2,6 +2,7 @@
 // tells it, and a clock that stands still.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -52,12 +53,14 @@ class RecordingWindow : public RunWindow {
   int finishedErrorLines = -1;
 };
 
+// Sleeps return at once; how long they would have taken adds up in sleptMs.
 class FixedClock : public Clock {
  public:
   explicit FixedClock(const DateTimeParts& now) : now_(now) {}
   DateTimeParts Now() override { return now_; }
-  void SleepMs(int) override {}
+  void SleepMs(int milliseconds) override { sleptMs += milliseconds; }
   void Set(const DateTimeParts& now) { now_ = now; }
+  std::atomic<int> sleptMs{0};
 
  private:
   DateTimeParts now_;

@@ -10,8 +10,8 @@ namespace dm {
 
 namespace {
 
-constexpr uint32_t kErrorSharingViolation = 32;
 constexpr uint32_t kErrorFileExistsCode = 80;
+constexpr uint32_t kErrorAlreadyExistsCode = 183;
 
 constexpr uint32_t kErrorNoMoreFiles = 18;
 constexpr uint32_t kErrorReadFault = 30;
@@ -54,10 +54,18 @@ DirEntry EntryOf(const FakeFileSystem::Node& node) {
   DirEntry entry;
   entry.name = FileNamePart(node.path);
   entry.attributes = node.attributes | (node.folder ? kAttrDirectory : 0);
-  entry.size = node.content.size();
+  entry.size = node.size.value_or(node.content.size());
+  entry.reparseTag = node.reparseTag;
   entry.dosTime = node.dosTime;
   entry.times = node.times;
   return entry;
+}
+
+// "D:" for a key on drive d.
+std::string DriveOf(const std::string& key) {
+  std::string drive = key.substr(0, 2);
+  drive[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])));
+  return drive;
 }
 
 // Folders are kept under their name alone, as a listing shows them.
@@ -109,15 +117,24 @@ std::string FakeFileSystem::StoredPath(const std::string& path) const {
   return JoinPath(root + "\\", name);
 }
 
-void FakeFileSystem::AddLink(const std::string& path, const std::string& target) {
+void FakeFileSystem::AddLink(const std::string& path, const std::string& target, uint32_t tag) {
   std::string parent = Key(ParentPath(path));
   std::string key = TextKey(JoinPath(parent, AsciiLower(FileNamePart(path))));
   Node node;
   node.path = WithoutTrailingDelimiter(path);
   node.folder = true;
   node.attributes = kAttrReparsePoint;
+  node.reparseTag = tag;
   nodes_[key] = node;
   links_[key] = TextKey(target);
+}
+
+std::string FakeFileSystem::LinkKey(const std::string& path) const {
+  return TextKey(JoinPath(Key(ParentPath(path)), AsciiLower(FileNamePart(WithoutTrailingDelimiter(path)))));
+}
+
+void FakeFileSystem::SetSize(const std::string& path, uint64_t size) {
+  if (Node* node = FindMutable(path)) node->size = size;
 }
 
 void FakeFileSystem::AddDriveAlias(const std::string& drive, const std::string& target) {
@@ -211,7 +228,11 @@ std::unique_ptr<DirectoryListing> FakeFileSystem::OpenListing(const std::string&
     return nullptr;
   }
   for (const std::string& bad : unlistable) {
-    if (Key(bad) == key) {
+    // A link refuses its own listing only, as a junction's deny entry
+    // does: its target listed by its own path is readable.
+    std::string link = LinkKey(bad);
+    bool refused = links_.count(link) ? LinkKey(folder) == link : Key(bad) == key;
+    if (refused) {
       error = kErrorAccessDenied;
       return nullptr;
     }
@@ -301,15 +322,15 @@ uint64_t FakeFileSystem::NumberOf(const std::string& folder) {
   return FolderNumber(key);
 }
 
-bool FakeFileSystem::CreateFolderTree(const std::string& path) {
+uint32_t FakeFileSystem::CreateFolders(const std::string& path) {
   ++calls["CreateFolderTree"];
   std::string key = Key(path);
-  if (key.size() <= 3) return true;
-  if (const Node* node = Find(path)) return node->folder;
+  if (key.size() <= 3) return 0;
+  if (const Node* node = Find(path)) return node->folder ? 0 : kErrorAlreadyExistsCode;
   for (const std::string& bad : uncreatable) {
-    if (Key(bad) == key) return false;
+    if (Key(bad) == key) return kErrorPathNotFound;
   }
-  if (!CreateFolderTree(ParentPath(path))) return false;
+  if (uint32_t error = CreateFolders(ParentPath(path)); error != 0) return error;
   --calls["CreateFolderTree"];  // one call for the whole tree, as the system's
   Node node;
   node.path = StoredPath(path);
@@ -317,7 +338,13 @@ bool FakeFileSystem::CreateFolderTree(const std::string& path) {
   node.attributes = 0;
   nodes_[key] = node;
   journal.push_back("mkdir " + path);
-  return true;
+  return 0;
+}
+
+std::string FakeFileSystem::FinalPath(const std::string& folder) {
+  ++calls["FinalPath"];
+  const Node* node = Find(folder);
+  return node && node->folder ? node->path : std::string();
 }
 
 uint32_t FakeFileSystem::GetAttributes(const std::string& path) {
@@ -341,6 +368,11 @@ uint32_t FakeFileSystem::CopyFileTo(const std::string& from, const std::string& 
   const Node* source = Find(from);
   if (!source || source->folder) return kErrorFileNotFound;
   if (failCopyFrom.count(from)) return kErrorSharingViolation;
+  if (auto busy = busyCopyFrom.find(from); busy != busyCopyFrom.end() && busy->second > 0) {
+    --busy->second;
+    return kErrorSharingViolation;
+  }
+  if (EntryOf(*source).IsOnlineOnly()) downloaded.push_back(from);
   if (Exists(to)) return kErrorFileExistsCode;
   if (!ParentExists(to)) return kErrorPathNotFound;
   Node copy = *source;
@@ -366,6 +398,10 @@ uint32_t FakeFileSystem::MoveReplacing(const std::string& from, const std::strin
   Node* source = FindMutable(from);
   if (!source) return kErrorFileNotFound;
   if (failMoveTo.count(to)) return kErrorSharingViolation;
+  if (auto busy = busyMoveTo.find(to); busy != busyMoveTo.end() && busy->second > 0) {
+    --busy->second;
+    return kErrorSharingViolation;
+  }
   if (const Node* target = Find(to)) {
     if (target->folder || (target->attributes & kAttrReadOnly)) return kErrorAccessDenied;
   }
@@ -398,7 +434,8 @@ bool FakeFileSystem::SetFileTimes(const std::string& path, const FileTimes& time
 
 int FakeFileSystem::ShellDelete(const std::string& path, bool toRecycleBin) {
   ++calls["ShellDelete"];
-  if (!Find(path) || undeletable.count(path)) return 2;
+  if (!Find(path)) return kErrorFileNotFound;
+  if (undeletable.count(path)) return kErrorAccessDenied;
   std::string key = Key(path);
   nodes_.erase(key);
   for (auto it = nodes_.lower_bound(key + "\\"); it != nodes_.end() && StartsWith(it->first, key + "\\");) {
@@ -407,6 +444,18 @@ int FakeFileSystem::ShellDelete(const std::string& path, bool toRecycleBin) {
   if (toRecycleBin) recycled.push_back(path);
   journal.push_back("shelldelete " + path);
   return 0;
+}
+
+RecycleBinInfo FakeFileSystem::RecycleBinOf(const std::string& folder) {
+  ++calls["RecycleBinOf"];
+  auto bin = recycleBins.find(DriveOf(Key(folder)));
+  return bin == recycleBins.end() ? RecycleBinInfo{} : bin->second;
+}
+
+std::string FakeFileSystem::VolumeFileSystem(const std::string& path) {
+  ++calls["VolumeFileSystem"];
+  auto name = fileSystems.find(DriveOf(Key(path)));
+  return name == fileSystems.end() ? "NTFS" : name->second;
 }
 
 std::unique_ptr<AppendFile> FakeFileSystem::OpenAppend(const std::string& path) {
@@ -426,6 +475,10 @@ std::string FakeFileSystem::ErrorMessage(uint32_t code) {
   switch (code) {
     case kErrorSharingViolation:
       return "プロセスはファイルにアクセスできません。";
+    case kErrorAccessDenied:
+      return "アクセスが拒否されました。";
+    case kErrorPathNotFound:
+      return "指定されたパスが見つかりません。";
     case kErrorRequestAborted:
       return "要求は中止されました。";
     default:

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/tests/engine_run_test.h"
 
 namespace dm {
@@ -57,8 +59,93 @@ TEST_F(MirrorTest, FailedDeleteIsReportedNotCounted) {
   fs.undeletable = {"D:\\dst\\b.txt"};
   Run(Job());
   EXPECT_EQ(Deletions(), (std::vector<std::string>{"ファイル削除|D:\\dst\\b.txt", "エラー|ファイルの削除に失敗しました",
+                                                   "エラー|削除できません。(5) アクセスが拒否されました。 D:\\dst\\b.txt",
                                                    "ファイル削除|D:\\dst\\c.txt"}));
   EXPECT_EQ(summary, "( 新規:0  更新:0  エラー:0 )");
+}
+
+// Mirroring into the bin deletes nothing for good in the bin's name: where
+// the backup's volume has no bin, or an entry is larger than it, the entry
+// stays, each is named in a detailed notice, and one error line per job
+// says how many and what turning the option off does.
+TEST_F(MirrorTest, RecycleBinThatWillNotTakeTheEntries) {
+  const std::string kept_tail =
+      "ため、ミラーリングで削除する 3 個の項目を残しました。「削除したファイルをごみ箱に入れる」をオフにすると完全に削除されます "
+      "D:\\dst";
+  struct Case {
+    const char* what;
+    RecycleBinInfo bin;
+    bool recycle;
+    std::vector<std::string> gone;   // deleted backup entries
+    std::vector<std::string> lines;  // deletions, notices after the header and errors
+  };
+  const RecycleBinInfo removable{RecycleBinKind::kMissing, NoBinReason::kRemovable, 0};
+  const std::vector<std::string> all = {"D:\\dst\\b.txt", "D:\\dst\\old", "D:\\dst\\old\\big.bin"};
+  const std::vector<Case> cases = {
+      {"a bin that takes them", {}, true, all,
+       {"ファイル削除|D:\\dst\\b.txt", "ファイル削除|D:\\dst\\old\\big.bin", "フォルダ削除|D:\\dst\\old"}},
+      {"removable drive", removable, true, {},
+       {"通知|ごみ箱に入らないため削除しません D:\\dst\\b.txt", "通知|ごみ箱に入らないため削除しません D:\\dst\\old\\big.bin",
+        "通知|ごみ箱に入らないため削除しません D:\\dst\\old", "エラー|リムーバブルドライブにはごみ箱がない" + kept_tail}},
+      {"bin turned off", {RecycleBinKind::kMissing, NoBinReason::kTurnedOff, 0}, true, {},
+       {"通知|ごみ箱に入らないため削除しません D:\\dst\\b.txt", "通知|ごみ箱に入らないため削除しません D:\\dst\\old\\big.bin",
+        "通知|ごみ箱に入らないため削除しません D:\\dst\\old",
+        "エラー|このドライブではごみ箱を使わない設定になっている" + kept_tail}},
+      {"an entry larger than the bin, and the folder holding it", {RecycleBinKind::kTakes, NoBinReason::kNone, 10},
+       true, {"D:\\dst\\b.txt"},
+       {"ファイル削除|D:\\dst\\b.txt", "通知|ごみ箱に入らないため削除しません D:\\dst\\old\\big.bin",
+        "通知|ごみ箱に入らないため削除しません D:\\dst\\old",
+        "エラー|ごみ箱の最大サイズより大きいため、ミラーリングで削除する 2 個の項目を残しました。"
+        "「削除したファイルをごみ箱に入れる」をオフにすると完全に削除されます D:\\dst"}},
+      {"network: deleted as the shell does there, said once", {RecycleBinKind::kNetwork, NoBinReason::kNone, 0}, true,
+       all,
+       {"通知|ネットワーク上のため、ミラーリングで削除するファイルはごみ箱に入らず完全に削除されます D:\\dst",
+        "ファイル削除|D:\\dst\\b.txt", "ファイル削除|D:\\dst\\old\\big.bin", "フォルダ削除|D:\\dst\\old"}},
+      {"the option off: deleted for good", removable, false, all,
+       {"ファイル削除|D:\\dst\\b.txt", "ファイル削除|D:\\dst\\old\\big.bin", "フォルダ削除|D:\\dst\\old"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs = FakeFileSystem();
+    window = RecordingWindow();
+    SetUp();
+    fs.AddFile("D:\\dst\\b.txt", "b", kTime);
+    fs.AddFile("D:\\dst\\old\\big.bin", "larger than ten bytes", kTime);
+    fs.recycleBins["D:"] = c.bin;
+    BackupJob job = Job();
+    job.GotoTrash = c.recycle;
+    Run(job);
+    for (const std::string& path : all) {
+      bool gone = std::find(c.gone.begin(), c.gone.end(), path) != c.gone.end();
+      EXPECT_EQ(fs.Exists(path), !gone) << path;
+    }
+    std::vector<std::string> lines;
+    for (const std::string& text : window.Texts()) {
+      if (text.find("削除") != std::string::npos || text.rfind("エラー|", 0) == 0) lines.push_back(text);
+    }
+    EXPECT_EQ(lines, c.lines);
+    EXPECT_EQ(fs.calls["RecycleBinOf"], c.recycle ? 1 : 0);  // once per job
+    EXPECT_EQ(summary, "( 新規:0  更新:0  エラー:0 )");   // like a failed deletion, not counted
+    bool kept = c.gone.size() < all.size();
+    EXPECT_EQ(window.finishedErrorLines, kept ? 1 : 0);  // but a command-line run ends with 1
+  }
+}
+
+TEST_F(MirrorTest, BinAskedOnlyWhenSomethingIsToBeDeleted) {
+  fs.recycleBins["D:"] = {RecycleBinKind::kMissing, NoBinReason::kRemovable, 0};
+  BackupJob job = Job();
+  job.GotoTrash = 1;
+  Run(job);
+  EXPECT_EQ(fs.calls["RecycleBinOf"], 0);
+  EXPECT_EQ(window.finishedErrorLines, 0);
+
+  // A test run shows what the real one would keep, and keeps everything.
+  fs.AddFile("D:\\dst\\b.txt", "b", kTime);
+  window = RecordingWindow();
+  Run(job, kRunTest);
+  EXPECT_TRUE(fs.Exists("D:\\dst\\b.txt"));
+  EXPECT_EQ(Lines("通知").back(), "ごみ箱に入らないため削除しません D:\\dst\\b.txt");
+  EXPECT_EQ(Lines("エラー").size(), 1u);
 }
 
 // A source drive or share that disappears between the copy and the mirror

@@ -25,7 +25,8 @@ class LockedFileSystem : public FileSystem {
   uint32_t ProbeName(const std::string& p) override { Lock l(m_); return fs_.ProbeName(p); }
   bool Lookup(const std::string& p, DirEntry& e) override { Lock l(m_); return fs_.Lookup(p, e); }
   bool IsFolder(const std::string& p) override { Lock l(m_); return fs_.IsFolder(p); }
-  bool CreateFolderTree(const std::string& p) override { Lock l(m_); return fs_.CreateFolderTree(p); }
+  uint32_t CreateFolders(const std::string& p) override { Lock l(m_); return fs_.CreateFolders(p); }
+  std::string FinalPath(const std::string& p) override { Lock l(m_); return fs_.FinalPath(p); }
   uint32_t GetAttributes(const std::string& p) override { Lock l(m_); return fs_.GetAttributes(p); }
   bool SetAttributes(const std::string& p, uint32_t a) override { Lock l(m_); return fs_.SetAttributes(p, a); }
   uint32_t CopyFileTo(const std::string& f, const std::string& t, const CopyProgress& p) override {
@@ -36,6 +37,8 @@ class LockedFileSystem : public FileSystem {
   bool RemoveFile(const std::string& p) override { Lock l(m_); return fs_.RemoveFile(p); }
   bool SetFileTimes(const std::string& p, const FileTimes& t) override { Lock l(m_); return fs_.SetFileTimes(p, t); }
   int ShellDelete(const std::string& p, bool r) override { Lock l(m_); return fs_.ShellDelete(p, r); }
+  RecycleBinInfo RecycleBinOf(const std::string& p) override { Lock l(m_); return fs_.RecycleBinOf(p); }
+  std::string VolumeFileSystem(const std::string& p) override { Lock l(m_); return fs_.VolumeFileSystem(p); }
   std::unique_ptr<AppendFile> OpenAppend(const std::string& p) override { Lock l(m_); return fs_.OpenAppend(p); }
   std::string ErrorMessage(uint32_t c) override {
     // The system takes its time to word a message; other threads go on.

@@ -58,6 +58,9 @@ class Win32Listing : public DirectoryListing {
     entry.name = WideToUtf8(data_.cFileName);
     FillEntry(entry, data_.dwFileAttributes, data_.nFileSizeHigh, data_.nFileSizeLow, data_.ftCreationTime,
               data_.ftLastAccessTime, data_.ftLastWriteTime);
+    // The listing carries the reparse tag of a reparse point: links are
+    // told apart from other reparse points without opening them.
+    entry.reparseTag = (data_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data_.dwReserved0 : 0;
     return true;
   }
   uint32_t Error() const override { return error_; }
@@ -349,16 +352,33 @@ uint64_t Win32FileSystem::NumberOf(const std::string& folder) {
   return FileNumber(file.Get());
 }
 
-bool Win32FileSystem::CreateFolderTree(const std::string& path) {
+uint32_t Win32FileSystem::CreateFolders(const std::string& path) {
   std::wstring native = NativePath(path);
   while (!native.empty() && native.back() == L'\\') native.pop_back();
-  if (CreateDirectoryW(native.c_str(), nullptr)) return true;
+  if (CreateDirectoryW(native.c_str(), nullptr)) return 0;
   DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS) return IsFolder(path);
-  if (error != ERROR_PATH_NOT_FOUND) return false;
+  if (error == ERROR_ALREADY_EXISTS) return IsFolder(path) ? 0 : error;
+  if (error != ERROR_PATH_NOT_FOUND) return error;
   std::string parent = ParentPath(path);
-  if (parent.empty() || parent == path || !CreateFolderTree(parent)) return false;
-  return CreateDirectoryW(native.c_str(), nullptr) || IsFolder(path);
+  // A missing drive or share ends here, with the code that says so.
+  if (parent.empty() || parent == path || NormalizedPath(parent) == NormalizedPath(VolumeRoot(path))) return error;
+  if (uint32_t parent_error = CreateFolders(parent); parent_error != 0) return parent_error;
+  if (CreateDirectoryW(native.c_str(), nullptr) || IsFolder(path)) return 0;
+  return GetLastError();
+}
+
+std::string Win32FileSystem::FinalPath(const std::string& folder) {
+  FileHandle file(OpenToIdentify(folder));
+  if (!file) return {};
+  std::vector<wchar_t> buffer(1024);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD length = GetFinalPathNameByHandleW(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return {};
+    if (length < buffer.size()) return NormalizedPath(WideToUtf8(std::wstring(buffer.data(), length)));
+    buffer.resize(length + 1);
+  }
+  return {};
 }
 
 uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
@@ -422,7 +442,8 @@ int Win32FileSystem::ShellDelete(const std::string& path, bool toRecycleBin) {
   // No error dialog either: a run is often unattended, and a dialog would
   // hold it until someone answers.
   operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_ALLOWUNDO;
-  return SHFileOperationW(&operation);
+  int result = SHFileOperationW(&operation);
+  return static_cast<int>(ShellDeleteErrorCode(result, operation.fAnyOperationsAborted != FALSE));
 }
 
 std::unique_ptr<AppendFile> Win32FileSystem::OpenAppend(const std::string& path) {

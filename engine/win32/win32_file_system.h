@@ -18,7 +18,8 @@ class Win32FileSystem : public FileSystem {
   bool IsFolder(const std::string& path) override;
   FolderIdentity IdentityOf(const std::string& folder) override;
   uint64_t NumberOf(const std::string& folder) override;
-  bool CreateFolderTree(const std::string& path) override;
+  uint32_t CreateFolders(const std::string& path) override;
+  std::string FinalPath(const std::string& folder) override;
   uint32_t GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
   uint32_t CopyFileTo(const std::string& from, const std::string& to, const CopyProgress& progress) override;
@@ -26,6 +27,9 @@ class Win32FileSystem : public FileSystem {
   bool RemoveFile(const std::string& path) override;
   bool SetFileTimes(const std::string& path, const FileTimes& times) override;
   int ShellDelete(const std::string& path, bool toRecycleBin) override;
+  // In win32_volume.cpp.
+  RecycleBinInfo RecycleBinOf(const std::string& folder) override;
+  std::string VolumeFileSystem(const std::string& path) override;
   std::unique_ptr<AppendFile> OpenAppend(const std::string& path) override;
   std::string ErrorMessage(uint32_t code) override;
 };

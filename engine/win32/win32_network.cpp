@@ -39,16 +39,17 @@ uint32_t Win32NetworkAccess::CancelConnection(const std::string& remote) {
   return WNetCancelConnection2W(Utf8ToWide(remote).c_str(), 0, FALSE);
 }
 
-bool Win32NetworkAccess::VolumeLabel(const std::string& root, std::string& label) {
+uint32_t Win32NetworkAccess::VolumeLabel(const std::string& root, std::string& label) {
   std::vector<wchar_t> buffer(4096);
   // A drive without media must fail here, not ask the user to insert one.
   UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
   BOOL ok = GetVolumeInformationW(Utf8ToWide(root).c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
                                   nullptr, nullptr, nullptr, nullptr, 0);
+  DWORD error = ok ? 0 : GetLastError();
   SetErrorMode(previous);
-  if (!ok) return false;
+  if (!ok) return error ? error : ERROR_NOT_READY;
   label = WideToUtf8(buffer.data());
-  return true;
+  return 0;
 }
 
 NotifyResult Win32NetworkAccess::SendNotice(const std::string& recipient, const std::string& message) {

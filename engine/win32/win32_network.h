@@ -9,7 +9,7 @@ class Win32NetworkAccess : public NetworkAccess {
  public:
   uint32_t AddConnection(const std::string& remote, const std::string& user, const std::string& password) override;
   uint32_t CancelConnection(const std::string& remote) override;
-  bool VolumeLabel(const std::string& root, std::string& label) override;
+  uint32_t VolumeLabel(const std::string& root, std::string& label) override;
   NotifyResult SendNotice(const std::string& recipient, const std::string& message) override;
 };
 

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "base/paths.h"
 #include "base/sjis.h"
@@ -182,6 +183,41 @@ TEST_F(Win32EngineTest, FailedCopyLeavesThePreviousBackup) {
   EXPECT_EQ(Names(dst), (std::vector<std::string>{"locked.txt", "other.txt"}));  // no temporary file
   EXPECT_TRUE(HasLineContaining("ファイルの更新コピーに失敗しました。"));
   EXPECT_TRUE(HasLineContaining("(32) "));
+}
+
+// A hold that ends within the two seconds the copy waits: copied, no error.
+TEST_F(Win32EngineTest, FileHeldAMomentIsCopiedOnceReleased) {
+  Write(JoinPath(src, "held.txt"), "new content", Utc(2021, 1, 1));
+  Write(JoinPath(dst, "held.txt"), "previous backup", Utc(2020, 1, 1));
+  FileHandle holder(CreateFileW(NativePath(JoinPath(src, "held.txt")).c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder.Valid());
+  std::thread release([&holder] {
+    Sleep(400);
+    holder.Reset();
+  });
+  EXPECT_EQ(Run(Job()), 0);
+  release.join();
+  EXPECT_EQ(Read(JoinPath(dst, "held.txt")), "new content");
+  EXPECT_TRUE(window.TitlesOfKind(kReportError).empty());
+}
+
+// What Wine says of a drive mapped to a Linux folder: a fixed drive whose
+// bin (the desktop's trash) takes entries up to 5 % of the disk, an NTFS
+// file system; of a letter no drive has, nothing.
+TEST_F(Win32EngineTest, VolumeQuestions) {
+  RecycleBinInfo bin = fs.RecycleBinOf(dst);
+  EXPECT_EQ(bin.kind, RecycleBinKind::kTakes);
+  EXPECT_GT(bin.capacity, 0u);
+  EXPECT_EQ(fs.VolumeFileSystem(root), "NTFS");
+  RecycleBinInfo none = fs.RecycleBinOf("Q:\\nowhere");
+  EXPECT_EQ(none.kind, RecycleBinKind::kMissing);
+  EXPECT_EQ(fs.VolumeFileSystem("Q:\\nowhere"), "");
+  EXPECT_EQ(fs.FinalPath(JoinPath(root, "SRC")), NormalizedPath(src));
+  EXPECT_EQ(fs.FinalPath(JoinPath(root, "missing")), "");
+  // A missing drive's code reaches the run (Wine answers 2 for a folder on
+  // it, 3 for one deeper down).
+  EXPECT_EQ(fs.CreateFolders("Q:\\nowhere\\deeper"), static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
 }
 
 // Asks for an abort as soon as the first copy is announced.

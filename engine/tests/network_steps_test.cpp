@@ -20,12 +20,12 @@ class FakeNetwork : public NetworkAccess {
     calls.push_back("cancel " + remote);
     return 0;
   }
-  bool VolumeLabel(const std::string& root, std::string& label) override {
+  uint32_t VolumeLabel(const std::string& root, std::string& label) override {
     calls.push_back("label " + root);
     auto it = labels.find(root);
-    if (it == labels.end()) return false;
+    if (it == labels.end()) return 21;  // the device is not ready
     label = it->second;
-    return true;
+    return 0;
   }
   NotifyResult SendNotice(const std::string& recipient, const std::string& message) override {
     calls.push_back("send " + recipient + ":" + message);
@@ -99,18 +99,21 @@ TEST_F(NetworkRunTest, FailuresEndTheJobWithoutCountingAsErrors) {
   Run(job);
   // The source stays connected: no log-off after a failed job.
   EXPECT_EQ(network.calls, (std::vector<std::string>{"add \\\\server\\share\\data /", "add E:\\backup /"}));
-  EXPECT_EQ(Lines(kReportError), (std::vector<std::string>{"エラー|ログインに失敗しました。E:\\backup"}));
+  // The line as it always read, then the system's reason.
+  EXPECT_EQ(Lines(kReportError), (std::vector<std::string>{"エラー|ログインに失敗しました。E:\\backup",
+                                                          "エラー|ログインできません。(1326) エラー 1326 E:\\backup"}));
   EXPECT_FALSE(fs.Exists("E:\\backup\\a.txt"));
   EXPECT_EQ(errors, 0);
 
   struct Case {
     std::string label;
     bool known;
-    std::string expected;
+    std::vector<std::string> expected;
   };
   const Case cases[] = {
-      {"backup1", true, "エラー|ボリュームラベルが違います。E:\\backup"},  // case matters
-      {"", false, "エラー|ボリュームラベルの取得に失敗しました。E:\\backup"},
+      {"backup1", true, {"エラー|ボリュームラベルが違います。E:\\backup"}},  // case matters
+      {"", false,
+       {"エラー|ボリュームラベルの取得に失敗しました。E:\\backup", "エラー|ボリュームラベルを取得できません。(21) エラー 21 E:\\"}},
   };
   for (const Case& c : cases) {
     window = RecordingWindow();
@@ -120,7 +123,7 @@ TEST_F(NetworkRunTest, FailuresEndTheJobWithoutCountingAsErrors) {
     checked.DstVolumeCheck = 1;
     checked.DstVolumeName = "BACKUP1";
     Run(checked);
-    EXPECT_EQ(Lines(kReportError), std::vector<std::string>{c.expected});
+    EXPECT_EQ(Lines(kReportError), c.expected);
     EXPECT_FALSE(fs.Exists("E:\\backup\\a.txt"));
     EXPECT_EQ(errors, 0);
   }
