@@ -11,11 +11,11 @@ if [ -z "$keydir" ]; then
   echo "release_key.sh: name a folder outside the source tree: make release-key KEYDIR=/path/to/keys" >&2
   exit 1
 fi
-mkdir -p "$keydir"
-keydir=$(realpath "$keydir")
+keydir=$(realpath -m "$keydir")
 case "$keydir/" in
   "$tree"/*) echo "release_key.sh: $keydir lies inside the source tree; keep the private key elsewhere" >&2; exit 1 ;;
 esac
+mkdir -p "$keydir"
 private=$keydir/drovenmark-release.pem public=$keydir/drovenmark-release.pub.pem
 if [ -e "$private" ] || [ -e "$public" ]; then
   echo "release_key.sh: $keydir already holds a release key; it is left as it is" >&2
