@@ -5,7 +5,6 @@
 #include "base/paths.h"
 #include "base/sjis.h"
 #include "base/win/handles.h"
-#include "base/win/library_loading.h"
 #include "base/win/wide.h"
 #include "engine/win32/win32_file_system.h"
 #include "update/release_checks.h"
@@ -13,7 +12,7 @@
 #include "update/update_check.h"
 #include "update/update_steps.h"
 #include "update/version_file.h"
-#include "update/win/archive_library.h"
+#include "update/win/archive_extraction.h"
 #include "update/win/cng.h"
 #include "update/win/file_target.h"
 #include "update/win/form.h"
@@ -35,7 +34,7 @@ void Box(HWND owner, const std::string& text, UINT icon) {
   MessageBoxW(owner, Utf8ToWide(text).c_str(), L"Drovenmark", MB_OK | icon);
 }
 
-class AutoUpdateForm : public Form, public DownloadView {
+class AutoUpdateForm : public Form, public DownloadView, public ExtractionView {
  public:
   AutoUpdateForm(const UpdateSettings& settings, const EndingFormHost& endingForm)
       : settings_(settings), endingForm_(endingForm) {}
@@ -118,6 +117,10 @@ class AutoUpdateForm : public Form, public DownloadView {
     SendMessageW(Item(AutoUpdateProgressBar1), PBM_SETPOS, position, 0);
     SetText(AutoUpdateLabel6, bytes);
     SetText(AutoUpdateLabel1, percent);
+  }
+  void ShowExtraction(const ExtractionProgress& shown) override {
+    SendMessageW(Item(AutoUpdateProgressBar1), PBM_SETPOS, shown.position, 0);
+    SetText(AutoUpdateLabel6, shown.bytes);
   }
   void LetMessagesRun() override {
     if (!dm::LetMessagesRun(dialog_)) stop_ = true;
@@ -327,71 +330,21 @@ class AutoUpdateForm : public Form, public DownloadView {
     if (!stop_) AddLog("完了しました", true);
   }
 
-  // True when the archive was extracted (not kept as it is).
+  // True when the archive was extracted (not kept as it is). A failed
+  // extraction leaves no complete program to install, and nothing of it stays.
   bool Extract(const std::string& archivePath) {
-    bool extracted = false;
-    std::string command = ExtractionCommand(archivePath, updateFolder_);
-    ModuleHandle library(LoadProgramLibrary(lzh::kUnlhaLibraryName));
-    if (!library) {
-      Box(nullptr, "ダウンロードしたファイルの解凍ができません\n\nUNLHA32.DLL(Ver0.70以上)をインストールしてください",
-          MB_ICONWARNING | MB_SYSTEMMODAL);
+    std::string report;
+    ExtractionEnd end = ExtractArchive(dialog_, archivePath, updateFolder_, settings_.finish != 0, *this, report);
+    if (end == ExtractionEnd::kNoLibrary) stop_ = true;
+    if (end == ExtractionEnd::kFailed) {
       stop_ = true;
-      return false;
+      Win32FileSystem fs;
+      EmptyUpdateFolder(fs, updateFolder_);
+      Box(nullptr, "ダウンロードしたファイルの解凍に失敗しました\n\n" + report, MB_ICONWARNING | MB_SYSTEMMODAL);
     }
-    auto set_owner =
-        LibraryFunction<lzh::UnlhaSetOwnerWindowExFunction>(library.Get(), lzh::kUnlhaSetOwnerWindowExName);
-    if (!set_owner) {
-      Box(nullptr, "Dll_UnlhaSetOwnerWindowEx=NULL", MB_ICONWARNING);
-    } else {
-      extracting_ = this;
-      if (set_owner(dialog_, ExtractionCallback) != 1) {
-        Box(nullptr, "Dll_UnlhaSetOwnerWindowEx()の初期化に失敗しました", MB_ICONWARNING);
-      }
-    }
-    auto unlha = LibraryFunction<lzh::UnlhaFunction>(library.Get(), lzh::kUnlhaName);
-    if (!unlha) {
-      Box(nullptr, "Dll_Unlha=NULL", MB_ICONWARNING | MB_SYSTEMMODAL);
-      stop_ = true;
-    } else if (settings_.finish == 0) {
-      std::string output(kArchiveOutputBytes, '\0');
-      std::string ansi = Utf8ToSjis(command);
-      int result = unlha(dialog_, ansi.c_str(), output.data(), static_cast<DWORD>(output.size()));
-      // A failed extraction leaves no complete program to install, and
-      // nothing of it stays.
-      if (result != 0) {
-        output.resize(strnlen(output.data(), output.size()));
-        Win32FileSystem fs;
-        EmptyUpdateFolder(fs, updateFolder_);
-        Box(nullptr, "ダウンロードしたファイルの解凍に失敗しました\n\n" + SjisToUtf8(output),
-            MB_ICONWARNING | MB_SYSTEMMODAL);
-        stop_ = true;
-      } else {
-        extracted = true;
-      }
-    }
-    if (set_owner) {
-      if (auto release = LibraryFunction<lzh::UnlhaKillOwnerWindowExFunction>(library.Get(),
-                                                                          lzh::kUnlhaKillOwnerWindowExName)) {
-        release(dialog_);
-      }
-    }
-    extracting_ = nullptr;
-    return extracted;
+    return end == ExtractionEnd::kExtracted;
   }
 
-  static BOOL CALLBACK ExtractionCallback(HWND, UINT, UINT, lzh::UnlhaProgress* progress) {
-    AutoUpdateForm* self = extracting_;
-    if (!self) return TRUE;
-    ExtractionProgress shown =
-        ExtractionProgressOf(progress ? progress->fileSize : 0, progress ? progress->writtenSize : 0);
-    SendMessageW(self->Item(AutoUpdateProgressBar1), PBM_SETPOS, shown.position, 0);
-    self->SetText(AutoUpdateLabel6, shown.bytes);
-    self->LetMessagesRun();
-    if (progress && progress->fileSize != 0 && self->stop_) return FALSE;
-    return TRUE;
-  }
-
-  static inline AutoUpdateForm* extracting_ = nullptr;
   const UpdateSettings& settings_;
   const EndingFormHost& endingForm_;
   std::string updateFolder_;  // where this check's downloads go
