@@ -389,6 +389,35 @@ TEST_F(UpdateProgramTest, TheWholeHandOverInstallsExactlyTheSignedFiles) {
   EXPECT_EQ(WaitForSingleObject(end.process.Get(), 30000), WAIT_OBJECT_0);
 }
 
+// Builds in users' hands extract the archive into the download folder itself
+// and start the new program from there: it installs the release's files
+// found beside it, and nothing else of that folder.
+TEST_F(UpdateProgramTest, AnOlderBuildsHandOverInstallsOnlyTheReleasesFiles) {
+  std::string installed = Install("installed", false);
+  const std::string next_bin = JoinPath(ParentPath(testKeyBin), "bin-" + Env("DM_TEST_NEXT_BUILD"));
+  fs.CreateFolderTree(download);
+  CopyFileW(NativePath(JoinPath(next_bin, "drovenmk.exe")).c_str(),
+            NativePath(JoinPath(download, "drovenmk.exe")).c_str(), FALSE);
+  for (const char* file : {"CRYPT.DLL", "UNLHA32.DLL"}) {
+    CopyFileW(NativePath(ProgramFolder() + file).c_str(), NativePath(JoinPath(download, file)).c_str(), FALSE);
+  }
+  WriteFile(JoinPath(download, "marker.txt"), "from an earlier archive");
+  WriteFile(JoinPath(download, "wininet.dll"), "not a library");
+  Program old_instance("-i", JoinPath(installed, "drovenmk.exe"));
+  HWND old_window = FindTopWindow(old_instance.Id(), L"TMainForm");
+  ASSERT_TRUE(old_window);
+  Program updater("-update " + std::to_string(reinterpret_cast<intptr_t>(old_window)) + " \"" + installed + "\"",
+                  JoinPath(download, "drovenmk.exe"), download);
+  UpdateEnd end = AwaitUpdateEnd(old_instance, old_window, JoinPath(installed, "drovenmk.exe"), 60000);
+  EXPECT_TRUE(end.oldExited);
+  ASSERT_TRUE(end.window);
+  EXPECT_EQ(updater.WaitForExit(30000), std::optional<DWORD>(0));
+  EXPECT_EQ(Names(installed), (std::vector<std::string>{"CRYPT.DLL", "UNLHA32.DLL", "drovenmk.exe"}));
+  EXPECT_TRUE(ReadFile(JoinPath(installed, "drovenmk.exe")) == ReadFile(JoinPath(next_bin, "drovenmk.exe")));
+  PostMessageW(end.window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(end.process.Get(), 30000), WAIT_OBJECT_0);
+}
+
 // A window that never closes stands for an instance that will not end.
 LRESULT CALLBACK StubbornProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_CLOSE) return 0;
