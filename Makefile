@@ -12,8 +12,20 @@ BASE_URL ?= https://www.quorvanta.example/drovenmark
 DIST ?= build/dist
 NOTES ?=
 RELEASE_TOOL := $(CURDIR)/$(NATIVE)/dist/dm_release
+# The release key: the program trusts UPDATE_KEY (a public key, PEM) for its
+# online update, and make dist signs the update package with SIGNING_KEY,
+# its private half, kept outside this tree. AUTHENTICODE_PFX (with
+# AUTHENTICODE_PASSWORD, and AUTHENTICODE_TIMESTAMP when a server is to
+# stamp) signs the program files and the installer. "make release-key
+# KEYDIR=folder" makes a new pair there.
+UPDATE_KEY ?= dist/release-key.pub.pem
+SIGNING_KEY ?=
+AUTHENTICODE_PFX ?=
+AUTHENTICODE_PASSWORD ?=
+AUTHENTICODE_TIMESTAMP ?=
+KEYDIR ?=
 
-.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview show-installer dist release-tool win-config clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview show-installer dist release-tool win-config release-key clean
 
 all: build
 
@@ -35,6 +47,7 @@ release-tool:
 win-config: release-tool
 	@cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DDM_BUILD=$(BUILD) \
+	  -DDM_UPDATE_KEY=$(abspath $(UPDATE_KEY)) \
 	  -DDM_RELEASE_TOOL=$(RELEASE_TOOL) -DDM_DIST_BASE_URL=$(BASE_URL) -DDM_DIST_DIR=$(abspath $(DIST)) \
 	  -DDM_DIST_NOTES=$(if $(NOTES),$(abspath $(NOTES))) >/dev/null
 
@@ -42,9 +55,18 @@ win: win-config
 	@cmake --build $(WIN) -j$(JOBS)
 
 # The installer and the update package in $(DIST): only the program's files
-# are built for it, not the tests.
+# are built for it, not the tests. The keys and the password reach the
+# packaging script through its environment, never the build's cache.
+dist: export DM_SIGNING_KEY = $(if $(SIGNING_KEY),$(abspath $(SIGNING_KEY)))
+dist: export DM_AUTHENTICODE_PFX = $(if $(AUTHENTICODE_PFX),$(abspath $(AUTHENTICODE_PFX)))
+dist: export DM_AUTHENTICODE_PASSWORD = $(AUTHENTICODE_PASSWORD)
+dist: export DM_AUTHENTICODE_TIMESTAMP = $(AUTHENTICODE_TIMESTAMP)
 dist: setup win-config
 	@cmake --build $(WIN) -j$(JOBS) --target dist
+
+# A new release key pair in KEYDIR, which must lie outside this tree.
+release-key: setup
+	@bash scripts/release_key.sh "$(KEYDIR)" "$(CURDIR)"
 
 test: build
 	@scripts/winebed init

@@ -15,6 +15,7 @@
 #include "app/win/message_boxes.h"
 #include "app/win/unattended_box_guard.h"
 #include "base/win/handles.h"
+#include "base/win/library_loading.h"
 #include "base/win/wide.h"
 
 namespace {
@@ -54,6 +55,8 @@ void CreateOtherWindows(HINSTANCE instance, HWND owner) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  // Before any library is loaded by name: none from the current directory.
+  dm::RestrictLibrarySearch();
   dm::LaunchOptions launch = dm::ParseLaunchOptions(CommandLineArguments());
   // An invisible run never waits for a person: its messages go to the day's
   // log, and the system's own error boxes (a drive without a medium) are

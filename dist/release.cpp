@@ -63,16 +63,11 @@ std::string DetailsName(const Release& release) {
   return Stem(release) + "-" + std::to_string(release.build) + ".txt";
 }
 
-const std::vector<std::string>& ProgramFiles() {
-  static const std::vector<std::string> files = {"drovenmk.exe", "CRYPT.DLL", "UNLHA32.DLL", "drovenmk.chm"};
-  return files;
-}
-
 std::string PublishedUrl(const Release& release, const std::string& fileName) {
   return TrimmedBase(release.baseUrl) + "/" + fileName;
 }
 
-std::string VersionFileText(const Release& release) {
+std::string VersionFileText(const Release& release, const ReleaseManifest& manifest) {
   std::string text;
   auto line = [&](const std::string& s) { text += s + "\r\n"; };
   line(kProductSection);
@@ -80,7 +75,59 @@ std::string VersionFileText(const Release& release) {
   line("Build: " + std::to_string(release.build));
   line("Url: " + PublishedUrl(release, ArchiveName(release)));
   line("Info: " + PublishedUrl(release, DetailsName(release)));
+  line("Archive-size: " + std::to_string(manifest.archiveSize));
+  line("Archive-sha256: " + Sha256Text(manifest.archiveSha256));
+  for (const SignedFile& file : manifest.files) line("File: " + SignedFileLine(file));
   return text;
+}
+
+std::optional<ReleaseManifest> ManifestOfFacts(const Release& release, const std::string& facts,
+                                               std::string& problem) {
+  std::vector<std::string> expected = {ArchiveName(release)};
+  expected.insert(expected.end(), ProgramFiles().begin(), ProgramFiles().end());
+  ReleaseManifest manifest;
+  size_t index = 0;
+  size_t pos = 0;
+  while (pos < facts.size()) {
+    size_t end = facts.find('\n', pos);
+    if (end == std::string::npos) end = facts.size();
+    std::string line = facts.substr(pos, end - pos);
+    pos = end + 1;
+    if (line.empty()) continue;
+    if (index == expected.size()) {
+      problem = "more files than the release has: " + line;
+      return std::nullopt;
+    }
+    // The archive's name is no program file's, so it is read as a size and
+    // a hash and then compared.
+    std::optional<SignedFile> file;
+    if (index == 0) {
+      size_t first = line.find(' '), second = line.find(' ', first + 1);
+      std::optional<uint64_t> size = ParseSignedSize(line.substr(0, first));
+      std::optional<Sha256Digest> sha = ParseSha256(line.substr(first + 1, second - first - 1));
+      if (first != std::string::npos && second != std::string::npos && size && sha) {
+        file = SignedFile{line.substr(second + 1), *size, *sha};
+      }
+    } else {
+      file = ParseSignedFileLine(line);
+    }
+    if (!file || file->name != expected[index]) {
+      problem = "expected \"SIZE SHA256 " + expected[index] + "\", not: " + line;
+      return std::nullopt;
+    }
+    if (index == 0) {
+      manifest.archiveSize = file->size;
+      manifest.archiveSha256 = file->sha256;
+    } else {
+      manifest.files.push_back(*file);
+    }
+    ++index;
+  }
+  if (index != expected.size()) {
+    problem = "no facts for " + expected[index];
+    return std::nullopt;
+  }
+  return manifest;
 }
 
 std::string DetailsText(const Release& release) {

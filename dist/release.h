@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "update/release_manifest.h"
+#include "update/update_steps.h"
+
 namespace dm {
 
 struct Release {
@@ -30,9 +33,8 @@ std::string ArchiveName(const Release& release);
 std::string DetailsName(const Release& release);
 inline constexpr char kVersionFileName[] = "version.txt";
 
-// The program's files, in the order the installer writes them; the update
-// archive holds the same files.
-const std::vector<std::string>& ProgramFiles();
+// The program's files (ProgramFiles of update_steps.h) are what the
+// installer writes and the update archive holds.
 
 // The base address joined with a file name, with one "/" between them.
 std::string PublishedUrl(const Release& release, const std::string& fileName);
@@ -43,7 +45,16 @@ std::string PublishedUrl(const Release& release, const std::string& fileName);
 //   Build: 411
 //   Url: <base>/drovenmk-2.10-411.lzh
 //   Info: <base>/drovenmk-2.10-411.txt
-std::string VersionFileText(const Release& release);
+// then the manifest the release key signs with the file: Archive-size,
+// Archive-sha256 and a File line for each program file.
+std::string VersionFileText(const Release& release, const ReleaseManifest& manifest);
+
+// The manifest from the facts make dist measured, one "SIZE SHA256 NAME" a
+// line: the archive first, then each program file in the order of
+// ProgramFiles. Nothing, with `problem` set, when a line does not read or a
+// name is not the one expected there.
+std::optional<ReleaseManifest> ManifestOfFacts(const Release& release, const std::string& facts,
+                                               std::string& problem);
 
 // The details text shown before the download (UTF-8; the publisher converts
 // it to Shift-JIS): the version, the build and what the archive installs.

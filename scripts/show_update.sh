@@ -9,20 +9,28 @@ work=$root/build/show-update
 rm -rf "$work"
 mkdir -p "$work"
 
-# The server: a newer build whose archive comes slowly.
+# The server: a newer build, signed with the tests' key, whose archive comes
+# slowly; the program shown is the build that trusts that key.
 tests=$root/update/win/tests
-bash "$tests/make_update_site.sh" "$root/build/win/bin" "$work/www" "$work/new" >/dev/null
+mkdir -p "$work/www"
+printf 'ok/slow-archive\n' > "$work/scenario"
 python3 "$tests/http_server.py" --root "$work/www" --port-file "$work/port" --log "$work/requests.log" \
-  --lifetime 300 &
+  --scenario-file "$work/scenario" --lifetime 300 &
 server=$!
 trap 'kill "$server" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
 port=$(cat "$work/port")
+version=$(sed -n 's/^set(DM_PRODUCT_VERSION "\(.*\)")$/\1/p' CMakeLists.txt)
+build=$(sed -n 's/^DM_BUILD:STRING=//p' build/win/CMakeCache.txt)
+bash "$tests/make_update_site.sh" "$root/build/win" "$root/build/native/dist/dm_release" "$work/www" "$port" \
+  "$version" 2.1.0 "$build" >/dev/null
+program="$root/build/win/test-key/bin-$build/drovenmk.exe"
+cp "$root/build/win/bin/CRYPT.DLL" "$root/build/win/bin/UNLHA32.DLL" "$(dirname "$program")/"
 
 key='HKLM\Software\Quorvanta\Drovenmark'
 reg_sz() { (cd build/demo && bed run wine reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null); }
 reg_dword() { (cd build/demo && bed run wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null); }
-reg_sz UpdateSerchUrl "http://127.0.0.1:$port/ok/slow/version.txt"
+reg_sz UpdateSerchUrl "http://127.0.0.1:$port/now/version.txt"
 reg_sz UpdateDownloadFolder 'C:\users\Public\DrovenmarkDownload'
 reg_dword UpdateProxyEnabled 0
 reg_sz UpdateProxyServer ''

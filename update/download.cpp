@@ -29,6 +29,58 @@ std::string Counts(uint64_t total, std::optional<uint64_t> length) {
   return std::to_string(total) + "/" + (length ? std::to_string(*length) : std::string("不明"));
 }
 
+std::string StalledText() { return " (" + std::to_string(kReceiveTimeoutMs / 1000) + " 秒間応答がありません)"; }
+std::string TooLargeText(uint64_t maxBytes) { return " (" + std::to_string(maxBytes) + " byte を超えています)"; }
+
+struct Transfer {
+  std::optional<uint64_t> length;  // Content-Length
+  bool ended = false;              // the server's data ended normally
+  bool writeFailed = false;
+  bool tooLarge = false;
+  CallEnd end = CallEnd::kAnswered;
+  uint64_t maxBytes = 0;
+};
+
+// The outcome of a transfer whose file was written and closed.
+void Conclude(DownloadResult& result, const Transfer& transfer, const std::optional<HttpDate>& lastModified,
+              DownloadTarget& target) {
+  const std::optional<uint64_t>& length = transfer.length;
+  if (transfer.tooLarge) {
+    result.error = "ダウンロードに失敗しました " + Counts(result.bytes, length) + TooLargeText(transfer.maxBytes);
+    return;
+  }
+  if (transfer.end == CallEnd::kStalled) {
+    result.error = "ダウンロードに失敗しました " + Counts(result.bytes, length) + StalledText();
+    return;
+  }
+  bool times_failed = false;
+  // Without a Last-Modified the file keeps the times of its writing.
+  if (lastModified && !target.SetTimes(result.savedPath, *lastModified)) {
+    times_failed = true;
+    result.error = "SetFileTime()に失敗しました " + result.savedPath;
+  }
+  if (transfer.writeFailed) {
+    result.error = "ファイルの書き込みに失敗しました " + result.savedPath;
+    return;
+  }
+  if (length) {
+    if (result.bytes < *length) {
+      result.error = "ダウンロードに失敗しました " + Counts(result.bytes, length);
+      return;
+    }
+    if (times_failed) return;
+    if (result.bytes > *length) result.error = "ダウンロードに失敗した恐れがあります " + Counts(result.bytes, length);
+    result.code = 0;
+    return;
+  }
+  // Without a Content-Length only the end of the data tells a whole file.
+  if (!transfer.ended) {
+    result.error = "ダウンロードに失敗しました " + Counts(result.bytes, length);
+    return;
+  }
+  if (!times_failed) result.code = 0;
+}
+
 }  // namespace
 
 std::optional<std::string> DownloadFileName(const std::string& url) {
@@ -89,9 +141,13 @@ DownloadResult Download(const DownloadRequest& request, InternetApi& internet, D
     return result;
   }
   internet.SetReceiveTimeout(handles.session, kReceiveTimeoutMs);
-  handles.request = internet.OpenUrl(handles.session, request.url, kAcceptHeaders, InternetApi::kFlagReload);
-  if (!handles.request) {
+  CallEnd end = CallEnd::kAnswered;
+  handles.request =
+      internet.OpenUrl(handles.session, request.url, kAcceptHeaders, InternetApi::kFlagReload, end);
+  if (!handles.request || end != CallEnd::kAnswered) {
     result.error = "InternetOpenUrl()に失敗しました";
+    if (end == CallEnd::kStalled) result.error += StalledText();
+    if (end == CallEnd::kAborted) result.error += " (中止しました)";
     return result;
   }
   // A server's error page is no download: saving it would pass it off as
@@ -103,6 +159,10 @@ DownloadResult Download(const DownloadRequest& request, InternetApi& internet, D
   }
   std::optional<HttpDate> last_modified = internet.LastModified(handles.request);
   std::optional<uint64_t> length = internet.ContentLength(handles.request);
+  if (length && *length > request.maxBytes) {
+    result.error = "ダウンロードに失敗しました " + Counts(0, length) + TooLargeText(request.maxBytes);
+    return result;
+  }
 
   result.savedPath = JoinPath(request.folder, *name);
   if (!target.Create(result.savedPath)) {
@@ -111,12 +171,21 @@ DownloadResult Download(const DownloadRequest& request, InternetApi& internet, D
   }
   bool ended = false;       // the server's data ended normally
   bool write_failed = false;
+  bool too_large = false;
   char block[kDownloadBlockBytes];
   while (!view.StopRequested()) {
+    // One byte past the limit is enough to know the answer is too large.
+    const uint64_t room = request.maxBytes - result.bytes;  // never more bytes than the limit are kept
+    const uint32_t wanted = room >= kDownloadBlockBytes ? kDownloadBlockBytes : static_cast<uint32_t>(room + 1);
     uint32_t read = 0;
-    if (!internet.Read(handles.request, block, kDownloadBlockBytes, read)) break;
+    if (!internet.Read(handles.request, block, wanted, read, end) || end != CallEnd::kAnswered) break;
     if (read == 0) {
       ended = true;
+      break;
+    }
+    if (result.bytes + read > request.maxBytes) {
+      result.bytes += read;
+      too_large = true;
       break;
     }
     if (!target.Write(block, read)) {
@@ -131,33 +200,8 @@ DownloadResult Download(const DownloadRequest& request, InternetApi& internet, D
     view.LetMessagesRun();
   }
   target.Close();
-
-  bool times_failed = false;
-  // Without a Last-Modified the file keeps the times of its writing.
-  if (last_modified && !target.SetTimes(result.savedPath, *last_modified)) {
-    times_failed = true;
-    result.error = "SetFileTime()に失敗しました " + result.savedPath;
-  }
-  if (write_failed) {
-    result.error = "ファイルの書き込みに失敗しました " + result.savedPath;
-    return result;
-  }
-  if (length) {
-    if (result.bytes < *length) {
-      result.error = "ダウンロードに失敗しました " + Counts(result.bytes, length);
-      return result;
-    }
-    if (times_failed) return result;
-    if (result.bytes > *length) result.error = "ダウンロードに失敗した恐れがあります " + Counts(result.bytes, length);
-    result.code = 0;
-    return result;
-  }
-  // Without a Content-Length only the end of the data tells a whole file.
-  if (!ended) {
-    result.error = "ダウンロードに失敗しました " + Counts(result.bytes, length);
-    return result;
-  }
-  if (!times_failed) result.code = 0;
+  Conclude(result, Transfer{length, ended, write_failed, too_large, end, request.maxBytes}, last_modified, target);
+  if (result.Failed()) target.Remove(result.savedPath);
   return result;
 }
 

@@ -1,6 +1,7 @@
 #include "update/install.h"
 
 #include "base/paths.h"
+#include "base/text.h"
 #include "update/update_steps.h"
 
 namespace dm {
@@ -93,7 +94,7 @@ InstallResult InstallUpdate(FileSystem& fs, const std::string& downloadFolder, c
   std::vector<std::string> names;
   if (std::unique_ptr<DirectoryListing> listing = fs.List(downloadFolder)) {
     for (DirEntry entry; listing->Next(entry);) {
-      if (entry.IsFolder() || !IsInstalledName(entry.name)) continue;
+      if (entry.IsFolder() || !IsInstalledName(entry.name) || !IsProgramFile(entry.name)) continue;
       if (!isPlainFileHere(JoinPath(downloadFolder, entry.name))) {
         result.refused.push_back(entry.name);
         continue;
@@ -101,7 +102,9 @@ InstallResult InstallUpdate(FileSystem& fs, const std::string& downloadFolder, c
       names.push_back(entry.name);
     }
   }
-  if (names.empty()) {
+  bool has_program = false;
+  for (const std::string& name : names) has_program = has_program || AsciiLower(name) == kProgramFileName;
+  if (!has_program) {
     result.failures.push_back(downloadFolder + ": インストールするファイルがありません");
     return result;
   }

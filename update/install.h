@@ -24,8 +24,10 @@ struct InstallResult {
   bool Succeeded() const { return failures.empty(); }
 };
 
-// Installs every plain file of `downloadFolder` whose name IsInstalledName
-// allows; it allows no name ending in a staging suffix, so no file being
+// Installs the program's files (ProgramFiles) that lie in `downloadFolder`
+// as plain files, and nothing else of that folder: whatever else an archive
+// or an earlier download left there stays where it is. drovenmk.exe must be
+// among them. No staging suffix is a program file's, so no file being
 // installed is ever taken for a staged or replaced copy. `isPlainFileHere` tells whether a path is an ordinary file that
 // really lies in its folder (not a folder, not a link that leads elsewhere);
 // folders are passed over without a word.

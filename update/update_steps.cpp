@@ -43,6 +43,18 @@ std::string UpdaterCommandLine(intptr_t callerWindow, const std::string& program
          QuoteArgument(programFolder);
 }
 
+const std::vector<std::string>& ProgramFiles() {
+  static const std::vector<std::string> files = {kProgramFileName, "CRYPT.DLL", "UNLHA32.DLL", "drovenmk.chm"};
+  return files;
+}
+
+bool IsProgramFile(const std::string& name) {
+  for (const std::string& file : ProgramFiles()) {
+    if (AsciiLower(file) == AsciiLower(name)) return true;
+  }
+  return false;
+}
+
 bool IsInstalledName(const std::string& name) {
   std::string lower = AsciiLower(name);
   for (const char* excluded : {"*.lzh", "version.txt", "*..", "*."}) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace dm {
 
@@ -31,6 +32,11 @@ std::string QuoteArgument(const std::string& text);
 
 // The updater's command line: drovenmk.exe -update WINDOW "FOLDER".
 std::string UpdaterCommandLine(intptr_t callerWindow, const std::string& programFolder);
+
+// The program's files, in the order the installer writes them: what the
+// update archive carries and the only names the updater installs.
+const std::vector<std::string>& ProgramFiles();
+bool IsProgramFile(const std::string& name);  // letter case aside
 
 // Whether the updater copies a downloaded entry of this name into the
 // program's folder: never the archives ("*.lzh"), the version file

@@ -22,6 +22,19 @@ const Key kKeys[] = {
     {"Info: *", &VersionFileInfo::info},
 };
 
+struct ListKey {
+  const char* pattern;
+  std::vector<std::string> VersionFileInfo::*field;
+};
+
+const ListKey kListKeys[] = {
+    {"Archive-size: *", &VersionFileInfo::archiveSize},
+    {"Archive-sha256: *", &VersionFileInfo::archiveSha256},
+    {"File: *", &VersionFileInfo::files},
+};
+
+std::string ValueOf(const std::string& line) { return Trim(std::string_view(line).substr(line.find(':') + 1)); }
+
 // Hands each line to `take` as a line reader with a fixed buffer sees it: a
 // line ends at CR LF, LF or a lone CR, and a line longer than the buffer
 // comes in pieces. Every byte is looked at once; `take` answers false to
@@ -63,8 +76,13 @@ VersionFileInfo ReadVersionFile(std::string_view bytes, const std::function<bool
     if (!inProduct) return true;
     for (const Key& key : kKeys) {
       if (MatchPattern(key.pattern, line) != 0) continue;
-      info.*key.field = Trim(std::string_view(line).substr(line.find(':') + 1));
-      break;
+      info.*key.field = ValueOf(line);
+      return true;
+    }
+    for (const ListKey& key : kListKeys) {
+      if (MatchPattern(key.pattern, line) != 0) continue;
+      (info.*key.field).push_back(ValueOf(line));
+      return true;
     }
     return true;
   });

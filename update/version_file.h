@@ -7,12 +7,16 @@
 //   Version: 2.11
 //   Build: 411
 //   Info: http://host/path/info.txt
+//
+// A signed file adds the lines of the release manifest (release_manifest.h),
+// which builds that do not know them pass over.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dm {
 
@@ -33,6 +37,11 @@ struct VersionFileInfo {
   std::optional<std::string> lastModified;   // "Last-modified: " read, not used
   std::optional<std::string> contentLength;  // "Content-length: " read, not used
   std::optional<std::string> info;           // "Info: " the details text
+  // The manifest's keys, every value in the order given: a key given twice
+  // is for the manifest's reader to refuse, not to pick one.
+  std::vector<std::string> archiveSize;      // "Archive-size: "
+  std::vector<std::string> archiveSha256;    // "Archive-sha256: "
+  std::vector<std::string> files;            // "File: "
   bool operator==(const VersionFileInfo&) const = default;
 };
 
@@ -41,8 +50,9 @@ struct VersionFileInfo {
 // nothing; a caller need not read more than one byte past that. Lines are trimmed
 // of blanks and control characters; a line "[...]" is a section header;
 // inside "[Drovenmark]" a line is recognised by the whole-line patterns
-// "Url: *", "Version: *", "Build: *", "Last-modified: *", "Content-length: *"
-// and "Info: *" (case-sensitive, blank after the colon required) and its
+// "Url: *", "Version: *", "Build: *", "Last-modified: *", "Content-length: *",
+// "Info: *", "Archive-size: *", "Archive-sha256: *" and "File: *"
+// (case-sensitive, blank after the colon required) and its
 // value is the trimmed text after the first colon. A later key overwrites an
 // earlier one. Reading ends at the first header after the product's section
 // or when `stopRequested` answers true (asked before each line).

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/win/handles.h"
+#include "base/win/library_loading.h"
 #include "base/win/wide.h"
 
 namespace dm {
@@ -56,7 +57,7 @@ std::string HelpFileAnsiPath() {
 
 void ShowHelp(HWND application) {
   ModuleHandle& library = HelpLibrary();
-  if (!library) library.Reset(LoadLibraryW(L"hhctrl.ocx"));
+  if (!library) library.Reset(LoadSystemLibrary(L"hhctrl.ocx"));
   if (!library) {
     Warn(L"hhctrl.ocx が見つかりません");
     return;

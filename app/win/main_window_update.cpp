@@ -5,6 +5,7 @@
 #include "app/win/version_info.h"
 #include "base/paths.h"
 #include "base/win/wide.h"
+#include "update/release_checks.h"
 #include "update/update_steps.h"
 #include "update/win/about_form.h"
 #include "update/win/auto_update_form.h"
@@ -47,10 +48,11 @@ void TMainForm::UpdateMenuClick() {
                         [this] { HideEndingForm(); }};
   if (ShowAutoUpdateForm(hwnd_, settings, ending)) return;
 
-  // The updater is the new program itself. A folder without one newer than
-  // this (the archive kept unextracted, or an extraction that left an
-  // older copy) has nothing to hand over to.
-  std::string updater = JoinPath(options_.updateDownloadFolder, kProgramFileName);
+  // The updater is the new program itself, in the update's own folder. A
+  // folder without one newer than this (the archive kept unextracted) has
+  // nothing to hand over to.
+  const std::string update_folder = UpdateFolderOf(options_.updateDownloadFolder);
+  std::string updater = JoinPath(update_folder, kProgramFileName);
   if (BuildOf(updater) <= settings.ownBuild) {
     if (options_.updateFinish == 0) {
       MessageBoxW(nullptr, Utf8ToWide("ダウンロードしたフォルダに新しいDrovenmarkがありません\n\n" + updater).c_str(),
@@ -62,8 +64,10 @@ void TMainForm::UpdateMenuClick() {
   STARTUPINFOW startup = {sizeof startup};
   GetStartupInfoW(&startup);
   PROCESS_INFORMATION info = {};
+  // Its own folder as its current directory: nothing it loads comes from
+  // wherever this instance was started.
   if (CreateProcessW(Utf8ToWide(updater).c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
-                     nullptr, nullptr, &startup, &info)) {
+                     nullptr, Utf8ToWide(update_folder).c_str(), &startup, &info)) {
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
   }
@@ -75,7 +79,12 @@ void TMainForm::TimerUpdateTimer() {
   UpdaterRequest request;
   request.oldWindow = reinterpret_cast<HWND>(launch_.updateCallerWindow);
   request.programFolder = launch_.updateTargetFolder;
-  request.downloadFolder = options_.updateDownloadFolder;
+  // The files lie beside the updater: in the update's folder, or in the
+  // download folder itself when an older build extracted them there.
+  request.downloadFolder = ProgramFolder();
+  if (request.downloadFolder.size() > 3 && EndsWithPathDelimiter(request.downloadFolder)) {
+    request.downloadFolder.pop_back();
+  }
   EndingFormHost ending{[this](const std::string& text) { ShowEndingForm(Utf8ToWide(text).c_str()); },
                         [this] { HideEndingForm(); }};
   exitCode_ = RunUpdater(request, ending);

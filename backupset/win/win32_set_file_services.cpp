@@ -4,6 +4,7 @@
 
 #include "base/paths.h"
 #include "base/win/handles.h"
+#include "base/win/library_loading.h"
 #include "base/win/wide.h"
 #include "crypt/win/crypt_api.h"
 
@@ -88,7 +89,7 @@ std::optional<uint32_t> Win32ProgramLocation::VolumeSerial() {
 }
 
 std::unique_ptr<BoundCipher> Win32CipherLibrary::Bind(Function function) {
-  ModuleHandle module(LoadLibraryW(fileName_.c_str()));
+  ModuleHandle module(LoadProgramLibrary(fileName_.c_str()));
   if (!module) return nullptr;
   const bool encrypt = function == Function::kEncrypt;
   FARPROC address = GetProcAddress(module.Get(), encrypt ? crypt::kCryptEncName : crypt::kCryptDecName);

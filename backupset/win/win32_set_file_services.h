@@ -23,7 +23,8 @@ class Win32ProgramLocation : public ProgramLocation {
   std::string folder_;
 };
 
-// CRYPT.DLL, loaded by name for each binding and freed when the binding ends.
+// CRYPT.DLL, loaded from the program's own folder (never the current
+// directory) for each binding and freed when the binding ends.
 // Its functions write into a 4,096-byte buffer; a password whose cipher text
 // would not fit is refused rather than risking an overrun.
 class Win32CipherLibrary : public CipherLibrary {

@@ -11,6 +11,21 @@
 namespace dm {
 namespace {
 
+// The facts make dist measures: the archive, then each program file.
+std::string Facts(const Release& release) {
+  std::string facts = "2873344 " + std::string(64, 'a') + " " + ArchiveName(release) + "\n";
+  char digit = '0';
+  for (const std::string& f : ProgramFiles()) facts += "1000 " + std::string(64, digit++) + " " + f + "\n";
+  return facts;
+}
+
+ReleaseManifest ManifestOf(const Release& release) {
+  std::string problem;
+  std::optional<ReleaseManifest> manifest = ManifestOfFacts(release, Facts(release), problem);
+  EXPECT_TRUE(manifest) << problem;
+  return manifest.value_or(ReleaseManifest{});
+}
+
 TEST(Release, VersionFileLeadsTheProgramToTheArchiveOfTheBuild) {
   struct Case {
     Release release;
@@ -24,8 +39,18 @@ TEST(Release, VersionFileLeadsTheProgramToTheArchiveOfTheBuild) {
        "http://127.0.0.1:8080/ok/drovenmk-2.11-1000.lzh", "http://127.0.0.1:8080/ok/drovenmk-2.11-1000.txt"},
   };
   for (const Case& c : cases) {
-    const std::string text = VersionFileText(c.release);
+    const ReleaseManifest manifest = ManifestOf(c.release);
+    const std::string text = VersionFileText(c.release, manifest);
     VersionFileInfo info = ReadVersionFile(text);
+    // The signed lines read back as the manifest make dist measured.
+    ManifestReading reading = ReadManifest(info);
+    ASSERT_TRUE(reading.manifest) << reading.problem;
+    EXPECT_EQ(*reading.manifest, manifest);
+    EXPECT_EQ(reading.manifest->files.size(), ProgramFiles().size());
+    // Every line is far shorter than a line the oldest reader takes whole.
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      EXPECT_LT(end - start, 200u) << text.substr(start, end - start);
+    }
     EXPECT_EQ(info.version, c.release.productVersion);
     EXPECT_EQ(info.build, std::to_string(c.release.build));
     EXPECT_EQ(info.url, c.archiveUrl);
@@ -41,6 +66,30 @@ TEST(Release, VersionFileLeadsTheProgramToTheArchiveOfTheBuild) {
     EXPECT_EQ(DownloadFileName(older.archiveUrl), ArchiveName(c.release));
     EXPECT_EQ(DownloadFileName(older.detailsUrl), DetailsName(c.release));
     EXPECT_EQ(DecideUpdate(info, "", c.release.build).outcome, CheckOutcome::kUpToDate);
+  }
+}
+
+TEST(Release, FactsThatDoNotFitTheReleaseAreRefused) {
+  Release release{"2.10", 411, "https://host/d"};
+  const std::string facts = Facts(release);
+  const std::string archive_line = facts.substr(0, facts.find('\n') + 1);
+  const std::string file_lines = facts.substr(archive_line.size());
+  struct Case {
+    const char* name;
+    std::string facts;
+  };
+  const Case cases[] = {
+      {"no facts", ""},
+      {"no archive", file_lines},
+      {"another archive", "1 " + std::string(64, 'a') + " drovenmk-2.10-410.lzh\n" + file_lines},
+      {"a file missing", archive_line + file_lines.substr(file_lines.find('\n') + 1)},
+      {"a file more", facts + "1 " + std::string(64, 'a') + " extra.dll\n"},
+      {"a hash cut short", archive_line + "1000 " + std::string(63, '0') + " drovenmk.exe\n"},
+  };
+  for (const Case& c : cases) {
+    std::string problem;
+    EXPECT_FALSE(ManifestOfFacts(release, c.facts, problem)) << c.name;
+    EXPECT_FALSE(problem.empty()) << c.name;
   }
 }
 

@@ -1,8 +1,9 @@
 // The release's decisions for the packaging script:
 //   dm_release VERSION BUILD BASE-URL WHAT
 // WHAT: check, installer-name, archive-name, details-name, files (one a
-// line), version-file, details (UTF-8). Exit code 2 and a message when the
-// release cannot be published.
+// line), version-file (from the facts on standard input: "SIZE SHA256 NAME"
+// for the archive, then for each file), details (UTF-8). Exit code 2 and a
+// message when the release cannot be published.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -36,7 +37,16 @@ int main(int argc, char** argv) {
   } else if (what == "files") {
     for (const std::string& f : dm::ProgramFiles()) out += f + "\n";
   } else if (what == "version-file") {
-    out = dm::VersionFileText(release);
+    std::string facts;
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) facts.append(buffer, got);
+    std::string problem;
+    std::optional<dm::ReleaseManifest> manifest = dm::ManifestOfFacts(release, facts, problem);
+    if (!manifest) {
+      std::fprintf(stderr, "dm_release: %s\n", problem.c_str());
+      return 2;
+    }
+    out = dm::VersionFileText(release, *manifest);
   } else if (what == "details") {
     out = dm::DetailsText(release);
   } else {

@@ -1,7 +1,8 @@
 ; The Windows installer of Drovenmark, compiled by make_dist.sh with makensis.
 ; Defines it is given: VERSION (2.10), FILE_VERSION (2.1.0.410), BUILD (410),
 ; BIN (the folder holding the program's files), ICON, SIZE_KB (their total),
-; OUTFILE.
+; OUTFILE, and SIGN_UNINSTALLER (a command that signs the file it is given)
+; when the publisher signs with a certificate.
 ;
 ; A per-user install: the program writes its daily logs beside itself and
 ; the online update replaces its own files, so it must live where the user
@@ -16,6 +17,10 @@ RequestExecutionLevel user
 !include "LogicLib.nsh"
 !include "running_program.nsh"
 !include "replace_files.nsh"
+
+!ifdef SIGN_UNINSTALLER
+  !uninstfinalize '${SIGN_UNINSTALLER} "%1"' = 0
+!endif
 
 !define PRODUCT "Drovenmark"
 !define PUBLISHER "Quorvanta"

@@ -56,7 +56,7 @@ NotifyResult Win32NetworkAccess::SendNotice(const std::string& recipient, const 
   // Wine exports NetMessageBufferSend as a stub that ends the whole process
   // when called: there the message counts as not sent.
   if (RunningOnWine()) return NotifyResult::kFailed;
-  ModuleHandle library(LoadLibraryW(L"NETAPI32.DLL"));
+  ModuleHandle library(LoadLibraryExW(L"NETAPI32.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (!library) return NotifyResult::kNoLibrary;
   auto send = reinterpret_cast<NetMessageBufferSendFunction>(
       reinterpret_cast<void*>(GetProcAddress(library.Get(), "NetMessageBufferSend")));

@@ -22,6 +22,10 @@ class FakeInternet : public InternetApi {
   uint32_t attemptResult = 0;
   bool openFails = false;
   bool openUrlFails = false;
+  bool endless = false;                     // the body never ends
+  size_t stallAfter = SIZE_MAX;             // no answer after this many bytes
+  CallEnd stallEnd = CallEnd::kStalled;     // how the waiting read ends then
+  CallEnd openUrlEnd = CallEnd::kAnswered;
 
   std::vector<std::string> calls;
   std::string proxy;
@@ -45,8 +49,9 @@ class FakeInternet : public InternetApi {
     timeout = ms;
     return true;
   }
-  Handle OpenUrl(Handle, const std::string& url, const std::string& h, uint32_t f) override {
+  Handle OpenUrl(Handle, const std::string& url, const std::string& h, uint32_t f, CallEnd& end) override {
     calls.push_back("OpenUrl " + url);
+    end = openUrlEnd;
     headers = h;
     flags = f;
     return openUrlFails ? nullptr : New();
@@ -54,9 +59,19 @@ class FakeInternet : public InternetApi {
   std::optional<int> StatusCode(Handle) override { return status; }
   std::optional<HttpDate> LastModified(Handle) override { return lastModified; }
   std::optional<uint64_t> ContentLength(Handle) override { return contentLength; }
-  bool Read(Handle, char* buffer, uint32_t size, uint32_t& read) override {
+  bool Read(Handle, char* buffer, uint32_t size, uint32_t& read, CallEnd& end) override {
     reads.push_back(size);
-    read = static_cast<uint32_t>(std::min<size_t>(size, body.size() - position));
+    if (endless) {  // as many bytes as asked for, for ever
+      std::fill_n(buffer, size, 'e');
+      read = size;
+      return true;
+    }
+    if (position >= stallAfter) {
+      end = stallEnd;
+      read = 0;
+      return false;
+    }
+    read = static_cast<uint32_t>(std::min<size_t>({size, body.size() - position, stallAfter - position}));
     std::copy_n(body.data() + position, read, buffer);
     position += read;
     return !(read == 0 && readFailsAtEnd);
@@ -95,6 +110,7 @@ struct FakeTarget : DownloadTarget {
     times = time;
     return true;
   }
+  void Remove(const std::string& path) override { files.erase(path); }
 };
 
 struct FakeView : DownloadView {
@@ -210,14 +226,15 @@ TEST_F(DownloadTest, NoLengthShowsBytesOnly) {
   EXPECT_EQ(view.shown, (std::vector<std::string>{"0|1024 byte|", "0|1500 byte|"}));
 }
 
-TEST_F(DownloadTest, AbortKeepsThePartialFile) {
+TEST_F(DownloadTest, AbortRemovesThePartialFile) {
   internet.body = std::string(10 * 1024, 'p');
   internet.contentLength = internet.body.size();
   view.stopAfterPumps = 3;
   DownloadResult result = Run();
   EXPECT_EQ(result.code, -1);
   EXPECT_EQ(result.error, "ダウンロードに失敗しました 3072/10240");
-  EXPECT_EQ(target.files["C:\\dl\\archive.lzh"].size(), 3072u);
+  EXPECT_EQ(result.bytes, 3072u);
+  EXPECT_FALSE(target.files.count("C:\\dl\\archive.lzh"));
   EXPECT_EQ(internet.open, 0);
   EXPECT_EQ(view.animation, (std::vector<bool>{true, false}));
 }
@@ -227,20 +244,23 @@ TEST_F(DownloadTest, FailuresSayWhichStep) {
     const char* name;
     std::function<void(FakeInternet&, FakeTarget&)> arrange;
     const char* error;
-    bool fileWritten;
   };
   const Case cases[] = {
-      {"attempt-connect", [](FakeInternet& i, FakeTarget&) { i.attemptResult = 1; }, "接続に失敗しました", false},
-      {"session", [](FakeInternet& i, FakeTarget&) { i.openFails = true; }, "InternetOpen()に失敗しました", false},
-      {"address", [](FakeInternet& i, FakeTarget&) { i.openUrlFails = true; }, "InternetOpenUrl()に失敗しました",
-       false},
-      {"404", [](FakeInternet& i, FakeTarget&) { i.status = 404; }, "InternetOpenUrl()に失敗しました (HTTP 404)",
-       false},
-      {"file", [](FakeInternet&, FakeTarget& t) { t.createFails = true; }, "ファイルのオープンに失敗しました", false},
+      {"attempt-connect", [](FakeInternet& i, FakeTarget&) { i.attemptResult = 1; }, "接続に失敗しました"},
+      {"session", [](FakeInternet& i, FakeTarget&) { i.openFails = true; }, "InternetOpen()に失敗しました"},
+      {"address", [](FakeInternet& i, FakeTarget&) { i.openUrlFails = true; }, "InternetOpenUrl()に失敗しました"},
+      {"no headers for the stall time", [](FakeInternet& i, FakeTarget&) { i.openUrlEnd = CallEnd::kStalled; },
+       "InternetOpenUrl()に失敗しました (30 秒間応答がありません)"},
+      {"aborted before the headers", [](FakeInternet& i, FakeTarget&) { i.openUrlEnd = CallEnd::kAborted; },
+       "InternetOpenUrl()に失敗しました (中止しました)"},
+      {"404", [](FakeInternet& i, FakeTarget&) { i.status = 404; }, "InternetOpenUrl()に失敗しました (HTTP 404)"},
+      {"file", [](FakeInternet&, FakeTarget& t) { t.createFails = true; }, "ファイルのオープンに失敗しました"},
       {"disk full", [](FakeInternet&, FakeTarget& t) { t.writeFails = true; },
-       "ファイルの書き込みに失敗しました C:\\dl\\archive.lzh", true},
+       "ファイルの書き込みに失敗しました C:\\dl\\archive.lzh"},
       {"file times", [](FakeInternet&, FakeTarget& t) { t.timesFail = true; },
-       "SetFileTime()に失敗しました C:\\dl\\archive.lzh", true},
+       "SetFileTime()に失敗しました C:\\dl\\archive.lzh"},
+      {"stalled after the headers", [](FakeInternet& i, FakeTarget&) { i.stallAfter = 2; },
+       "ダウンロードに失敗しました 2/4 (30 秒間応答がありません)"},
   };
   for (const Case& c : cases) {
     FakeInternet server;
@@ -254,7 +274,8 @@ TEST_F(DownloadTest, FailuresSayWhichStep) {
     DownloadResult result = Download(request, server, file, quiet);
     EXPECT_EQ(result.code, -1) << c.name;
     EXPECT_EQ(result.error, c.error) << c.name;
-    EXPECT_EQ(file.files.count("C:\\dl\\archive.lzh") == 1, c.fileWritten) << c.name;
+    // Nothing of a failed download stays to be taken for the file.
+    EXPECT_TRUE(file.files.empty()) << c.name;
     EXPECT_EQ(server.open, 0) << c.name;
     EXPECT_EQ(quiet.animation, (std::vector<bool>{true, false})) << c.name;
   }
@@ -265,6 +286,60 @@ TEST_F(DownloadTest, NoLastModifiedKeepsTheWritingTime) {
   internet.contentLength = 1;
   EXPECT_EQ(Run().code, 0);
   EXPECT_EQ(target.times, std::nullopt);
+}
+
+TEST_F(DownloadTest, ReadsNoMoreThanAllowedWhileReading) {
+  struct Case {
+    const char* name;
+    bool endless;
+    size_t bodyBytes;
+    std::optional<uint64_t> length;
+    uint64_t maxBytes;
+    int code;
+    const char* error;
+    std::vector<uint32_t> reads;
+  };
+  const Case cases[] = {
+      {"exactly the limit", false, 2048, 2048, 2048, 0, "", {1024, 1024, 1}},
+      {"one byte short of the limit", false, 2047, std::nullopt, 2048, 0, "", {1024, 1024, 2}},
+      {"one byte more than the limit", false, 2049, std::nullopt, 2048, -1,
+       "ダウンロードに失敗しました 2049/不明 (2048 byte を超えています)", {1024, 1024, 1}},
+      {"endless, no length", true, 0, std::nullopt, 2500, -1,
+       "ダウンロードに失敗しました 2501/不明 (2500 byte を超えています)", {1024, 1024, 453}},
+      {"endless under a small length", true, 0, 100, 2500, -1,
+       "ダウンロードに失敗しました 2501/100 (2500 byte を超えています)", {1024, 1024, 453}},
+      {"announced more than the limit", false, 10, 2049, 2048, -1,
+       "ダウンロードに失敗しました 0/2049 (2048 byte を超えています)", {}},
+  };
+  for (const Case& c : cases) {
+    FakeInternet server;
+    server.endless = c.endless;
+    server.body = std::string(c.bodyBytes, 'b');
+    server.contentLength = c.length;
+    FakeTarget file;
+    FakeView quiet;
+    DownloadRequest request{"http://h/a.lzh", "C:\\dl", false, {}, c.maxBytes};
+    DownloadResult result = Download(request, server, file, quiet);
+    EXPECT_EQ(result.code, c.code) << c.name;
+    EXPECT_EQ(result.error, c.error) << c.name;
+    EXPECT_EQ(server.reads, c.reads) << c.name;
+    EXPECT_EQ(file.files.count("C:\\dl\\a.lzh"), c.code == 0 ? 1u : 0u) << c.name;
+    if (c.code == 0) {
+      EXPECT_EQ(file.files["C:\\dl\\a.lzh"].size(), c.bodyBytes) << c.name;
+    }
+  }
+}
+
+TEST_F(DownloadTest, AnAbortWhileAReadWaitsFailsAndLeavesNoFile) {
+  internet.body = std::string(5000, 'w');
+  internet.contentLength = 5000;
+  internet.stallAfter = 2048;
+  internet.stallEnd = CallEnd::kAborted;
+  DownloadResult result = Run();
+  EXPECT_EQ(result.code, -1);
+  EXPECT_EQ(result.error, "ダウンロードに失敗しました 2048/5000");
+  EXPECT_TRUE(target.files.empty());
+  EXPECT_EQ(internet.open, 0);
 }
 
 TEST(DownloadFileName, OnlyPlainNames) {

@@ -13,7 +13,10 @@ class InstallTest : public ::testing::Test {
     DateTimeParts when = MakeDateTime(2025, 1, 1, 10, 0, 0);
     fs.AddFile("C:\\dl\\drovenmk.exe", "new program", when);
     fs.AddFile("C:\\dl\\CRYPT.DLL", "new crypt", when);
-    fs.AddFile("C:\\dl\\marker.txt", "marker", when);
+    fs.AddFile("C:\\dl\\UNLHA32.DLL", "marker", when);
+    // Left by an earlier archive: no program file, never installed.
+    fs.AddFile("C:\\dl\\VERSION.dll", "stray library", when);
+    fs.AddFile("C:\\dl\\readme.txt", "stray text", when);
     fs.AddFile("C:\\dl\\drovenmk411.lzh", "archive", when);
     fs.AddFile("C:\\dl\\Version.txt", "[Drovenmark]", when);
     fs.AddFolder("C:\\dl\\sub");
@@ -27,7 +30,7 @@ class InstallTest : public ::testing::Test {
   void ExpectOldProgram() {
     EXPECT_EQ(fs.Content("C:\\app\\drovenmk.exe"), "old program");
     EXPECT_EQ(fs.Content("C:\\app\\CRYPT.DLL"), "old crypt");
-    EXPECT_FALSE(fs.Exists("C:\\app\\marker.txt"));
+    EXPECT_FALSE(fs.Exists("C:\\app\\UNLHA32.DLL"));
     EXPECT_EQ(fs.Below("C:\\app"),
               (std::vector<std::string>{"C:\\app\\CRYPT.DLL", "C:\\app\\drovenmk.exe", "C:\\app\\settings.dmk"}));
   }
@@ -38,14 +41,14 @@ class InstallTest : public ::testing::Test {
 TEST_F(InstallTest, ReplacesTheProgramFilesAndLeavesNothingBehind) {
   InstallResult result = Install();
   EXPECT_TRUE(result.Succeeded());
-  EXPECT_EQ(result.installed, (std::vector<std::string>{"CRYPT.DLL", "drovenmk.exe", "marker.txt"}));
+  EXPECT_EQ(result.installed, (std::vector<std::string>{"CRYPT.DLL", "drovenmk.exe", "UNLHA32.DLL"}));
   EXPECT_EQ(fs.Content("C:\\app\\drovenmk.exe"), "new program");
   EXPECT_EQ(fs.Content("C:\\app\\CRYPT.DLL"), "new crypt");
-  EXPECT_EQ(fs.Content("C:\\app\\marker.txt"), "marker");
+  EXPECT_EQ(fs.Content("C:\\app\\UNLHA32.DLL"), "marker");
   EXPECT_EQ(fs.Content("C:\\app\\settings.dmk"), "user data");
   // No archive, no version file, no folder, no staging or old copies.
   EXPECT_EQ(fs.Below("C:\\app"), (std::vector<std::string>{"C:\\app\\CRYPT.DLL", "C:\\app\\drovenmk.exe",
-                                                          "C:\\app\\marker.txt", "C:\\app\\settings.dmk"}));
+                                                          "C:\\app\\settings.dmk", "C:\\app\\UNLHA32.DLL"}));
   // The download folder is left as it was.
   EXPECT_EQ(fs.Content("C:\\dl\\drovenmk.exe"), "new program");
 }
@@ -61,19 +64,19 @@ TEST_F(InstallTest, DownloadedFilesWithTheStagingNamesAreNotInstalled) {
     fs.AddFile(std::string("C:\\dl\\") + name, "stray", MakeDateTime(2025, 1, 1));
     InstallResult result = Install();
     EXPECT_TRUE(result.Succeeded()) << InstallFailureMessage(result);
-    EXPECT_EQ(result.installed, (std::vector<std::string>{"CRYPT.DLL", "drovenmk.exe", "marker.txt"}));
+    EXPECT_EQ(result.installed, (std::vector<std::string>{"CRYPT.DLL", "drovenmk.exe", "UNLHA32.DLL"}));
     EXPECT_EQ(fs.Content("C:\\app\\drovenmk.exe"), "new program");
     EXPECT_EQ(fs.Content("C:\\app\\CRYPT.DLL"), "new crypt");
     EXPECT_EQ(fs.Below("C:\\app"), (std::vector<std::string>{"C:\\app\\CRYPT.DLL", "C:\\app\\drovenmk.exe",
-                                                            "C:\\app\\marker.txt", "C:\\app\\settings.dmk"}));
+                                                            "C:\\app\\settings.dmk", "C:\\app\\UNLHA32.DLL"}));
   }
 }
 
 TEST_F(InstallTest, AFailedCopyChangesNothing) {
-  fs.failCopyFrom.insert("C:\\dl\\marker.txt");
+  fs.failCopyFrom.insert("C:\\dl\\UNLHA32.DLL");
   InstallResult result = Install();
   ASSERT_EQ(result.failures.size(), 1u);
-  EXPECT_EQ(result.failures[0].rfind("marker.txt: ", 0), 0u);
+  EXPECT_EQ(result.failures[0].rfind("UNLHA32.DLL: ", 0), 0u);
   EXPECT_TRUE(result.installed.empty());
   ExpectOldProgram();
 }
@@ -87,13 +90,13 @@ TEST_F(InstallTest, AFailedSwapPutsTheOldFilesBack) {
   EXPECT_EQ(result.failures[0].rfind("drovenmk.exe: ", 0), 0u);
   EXPECT_EQ(fs.Content("C:\\app\\drovenmk.exe"), "old program");
   EXPECT_EQ(fs.Content("C:\\app\\CRYPT.DLL"), "old crypt");
-  EXPECT_FALSE(fs.Exists("C:\\app\\marker.txt"));
+  EXPECT_FALSE(fs.Exists("C:\\app\\UNLHA32.DLL"));
   EXPECT_FALSE(fs.Exists("C:\\app\\CRYPT.DLL.dmold"));
   EXPECT_FALSE(fs.Exists("C:\\app\\drovenmk.exe.dmnew"));
 }
 
 TEST_F(InstallTest, AFolderInTheWayIsAFailure) {
-  fs.AddFolder("C:\\app\\marker.txt");
+  fs.AddFolder("C:\\app\\UNLHA32.DLL");
   InstallResult result = Install();
   ASSERT_EQ(result.failures.size(), 1u);
   EXPECT_EQ(fs.Content("C:\\app\\drovenmk.exe"), "old program");
@@ -101,11 +104,11 @@ TEST_F(InstallTest, AFolderInTheWayIsAFailure) {
 }
 
 TEST_F(InstallTest, LinksOutOfTheFolderAreRefused) {
-  links.insert("C:\\dl\\marker.txt");
+  links.insert("C:\\dl\\UNLHA32.DLL");
   InstallResult result = Install();
   EXPECT_TRUE(result.Succeeded());
-  EXPECT_EQ(result.refused, std::vector<std::string>{"marker.txt"});
-  EXPECT_FALSE(fs.Exists("C:\\app\\marker.txt"));
+  EXPECT_EQ(result.refused, std::vector<std::string>{"UNLHA32.DLL"});
+  EXPECT_FALSE(fs.Exists("C:\\app\\UNLHA32.DLL"));
   EXPECT_EQ(fs.Content("C:\\app\\drovenmk.exe"), "new program");
 }
 

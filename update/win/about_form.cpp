@@ -4,6 +4,7 @@
 
 #include "base/sjis.h"
 #include "base/win/gdi_handles.h"
+#include "base/win/library_loading.h"
 #include "base/win/wide.h"
 #include "crypt/win/crypt_api.h"
 #include "update/update_steps.h"
@@ -19,7 +20,7 @@ constexpr int kShellIconIndex = 72;
 const char kNotFound[] = "not found.";
 
 std::string ArchiveLibraryVersion() {
-  ModuleHandle library(LoadLibraryW(lzh::kUnlhaLibraryName));
+  ModuleHandle library(LoadProgramLibrary(lzh::kUnlhaLibraryName));
   if (!library) return kNotFound;
   auto get_version = LibraryFunction<lzh::UnlhaGetVersionFunction>(library.Get(), lzh::kUnlhaGetVersionName);
   return get_version ? LibraryVersionText(get_version()) : kNotFound;
@@ -28,7 +29,7 @@ std::string ArchiveLibraryVersion() {
 std::string CryptLibraryVersion() {
   // Loading runs the library's own checks; a library that refuses to load
   // has said why itself.
-  ModuleHandle library(LoadLibraryW(L"CRYPT.DLL"));
+  ModuleHandle library(LoadProgramLibrary(L"CRYPT.DLL"));
   if (!library) return kNotFound;
   auto get_version = LibraryFunction<crypt::CryptGetVersionFunction>(library.Get(), crypt::kCryptGetVersionName);
   if (!get_version) return kNotFound;

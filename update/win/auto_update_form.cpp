@@ -7,14 +7,18 @@
 #include "base/win/handles.h"
 #include "base/win/wide.h"
 #include "engine/win32/win32_file_system.h"
+#include "update/release_checks.h"
+#include "update/release_manifest.h"
 #include "update/update_check.h"
 #include "update/update_steps.h"
 #include "update/version_file.h"
-#include "update/win/archive_library.h"
+#include "update/win/archive_extraction.h"
+#include "update/win/cng.h"
 #include "update/win/file_target.h"
 #include "update/win/form.h"
 #include "update/win/form_ids.h"
 #include "update/win/ver_forms.h"
+#include "update/win/watched_internet.h"
 #include "update/win/wininet_library.h"
 
 namespace dm {
@@ -30,7 +34,7 @@ void Box(HWND owner, const std::string& text, UINT icon) {
   MessageBoxW(owner, Utf8ToWide(text).c_str(), L"Drovenmark", MB_OK | icon);
 }
 
-class AutoUpdateForm : public Form, public DownloadView {
+class AutoUpdateForm : public Form, public DownloadView, public ExtractionView {
  public:
   AutoUpdateForm(const UpdateSettings& settings, const EndingFormHost& endingForm)
       : settings_(settings), endingForm_(endingForm) {}
@@ -114,6 +118,10 @@ class AutoUpdateForm : public Form, public DownloadView {
     SetText(AutoUpdateLabel6, bytes);
     SetText(AutoUpdateLabel1, percent);
   }
+  void ShowExtraction(const ExtractionProgress& shown) override {
+    SendMessageW(Item(AutoUpdateProgressBar1), PBM_SETPOS, shown.position, 0);
+    SetText(AutoUpdateLabel6, shown.bytes);
+  }
   void LetMessagesRun() override {
     if (!dm::LetMessagesRun(dialog_)) stop_ = true;
   }
@@ -126,23 +134,88 @@ class AutoUpdateForm : public Form, public DownloadView {
     if (started_) return;
     started_ = true;
     working_ = true;
-    std::unique_ptr<WinInetLibrary> internet =
+    std::shared_ptr<WinInetLibrary> library =
         WinInetLibrary::Load([](const std::string& text) { Box(nullptr, text, MB_ICONWARNING); });
-    if (!internet) {
+    if (!library) {
       Box(nullptr, "wininet.dll が見つかりません", MB_ICONWARNING);
       stop_ = true;
     } else {
-      RunCheck(*internet);
-      internet.reset();
+      // The calls that wait for the server run on a worker: the window
+      // answers, 中止 takes effect and a silent server is given up.
+      WatchedInternet internet(library, {[this] { LetMessagesRun(); }, [this] { return stop_; }});
+      library.reset();
+      RunCheck(internet);
     }
     working_ = false;
     EndDialog(dialog_, IDOK);
   }
 
-  DownloadResult DownloadTo(InternetApi& internet, const std::string& url, bool progress) {
+  DownloadResult DownloadTo(InternetApi& internet, const std::string& url, bool progress, uint64_t maxBytes) {
     FileDownloadTarget file;
-    DownloadRequest request{url, settings_.downloadFolder, progress, settings_.proxy};
+    DownloadRequest request{url, updateFolder_, progress, settings_.proxy, maxBytes};
     return Download(request, internet, file, *this);
+  }
+
+  void Refuse(const std::string& message) {
+    Box(nullptr, message, MB_ICONWARNING | MB_SYSTEMMODAL);
+    stop_ = true;
+  }
+
+  // The update's own folder, made if need be and emptied of every earlier
+  // download, so that nothing of one can be taken for part of this one.
+  bool PrepareUpdateFolder(FileSystem& fs) {
+    updateFolder_ = UpdateFolderOf(settings_.downloadFolder);
+    if (!fs.IsFolder(updateFolder_) && !fs.CreateFolderTree(updateFolder_)) {
+      AddLog("フォルダの作成に失敗しました");
+      stop_ = true;
+      return false;
+    }
+    std::vector<std::string> failures = EmptyUpdateFolder(fs, updateFolder_);
+    if (failures.empty()) return true;
+    Refuse(FolderNotEmptiedMessage(updateFolder_, failures));
+    return false;
+  }
+
+  // The version file's bytes, only when the release key signed them: its
+  // signature is fetched and checked before a single key of it is read.
+  std::optional<std::string> FetchSignedVersionFile(InternetApi& internet) {
+    DownloadResult saved = DownloadTo(internet, settings_.searchUrl, false, kVersionFileMaxBytes);
+    if (saved.Failed()) {
+      Refuse(saved.error);
+      return std::nullopt;
+    }
+    // One byte past a version file's largest size is enough to refuse it.
+    std::optional<std::string> bytes = ReadWholeFile(saved.savedPath, kVersionFileMaxBytes + 1);
+    if (!bytes) {
+      AddLog("ファイルのオープンに失敗しました " + saved.savedPath);
+      DeleteFileW(NativePath(saved.savedPath).c_str());
+      stop_ = true;
+      return std::nullopt;
+    }
+    DownloadResult signature = DownloadTo(internet, settings_.searchUrl + kSignatureSuffix, false, kSignatureMaxBytes);
+    std::optional<std::string> signature_bytes;
+    if (!signature.Failed()) {
+      signature_bytes = ReadWholeFile(signature.savedPath, kSignatureMaxBytes + 1);
+      DeleteFileW(NativePath(signature.savedPath).c_str());
+    }
+    std::optional<std::string> problem;
+    if (signature.Failed()) {
+      problem = SignatureMissingMessage(signature.error);
+    } else if (!signature_bytes) {
+      problem = SignatureMissingMessage("ファイルのオープンに失敗しました " + signature.savedPath);
+    } else {
+      CngReleaseKey key(CompiledReleaseKey());
+      problem = SignatureProblem(*bytes, *signature_bytes, key);
+    }
+    // 5. The version file is removed once read, trusted or not.
+    if (!DeleteFileW(NativePath(saved.savedPath).c_str())) {
+      Box(dialog_, "SaveFileの削除に失敗しました", MB_ICONINFORMATION);
+    }
+    if (problem) {
+      Refuse(*problem);
+      return std::nullopt;
+    }
+    return bytes;
   }
 
   void RunCheck(InternetApi& internet) {
@@ -154,7 +227,7 @@ class AutoUpdateForm : public Form, public DownloadView {
     AddLog("バージョンチェック中です...", true);
     LetMessagesRun();
 
-    // 2. The download folder.
+    // 2. The download folder, and the update's own folder in it.
     Win32FileSystem fs;
     const std::string& folder = settings_.downloadFolder;
     if (!fs.IsFolder(folder)) {
@@ -165,25 +238,12 @@ class AutoUpdateForm : public Form, public DownloadView {
         return;
       }
     }
+    if (!PrepareUpdateFolder(fs)) return;
 
-    // 3-5. The version file, read and removed.
-    DownloadResult saved = DownloadTo(internet, settings_.searchUrl, false);
-    if (saved.Failed()) {
-      Box(nullptr, saved.error, MB_ICONWARNING | MB_SYSTEMMODAL);
-      stop_ = true;
-      return;
-    }
-    // One byte past a version file's largest size is enough to refuse it.
-    std::optional<std::string> bytes = ReadWholeFile(saved.savedPath, kVersionFileMaxBytes + 1);
-    if (!bytes) {
-      AddLog("ファイルのオープンに失敗しました " + saved.savedPath);
-      stop_ = true;
-      return;
-    }
+    // 3-5. The version file and its signature, checked, read and removed.
+    std::optional<std::string> bytes = FetchSignedVersionFile(internet);
+    if (!bytes) return;
     VersionFileInfo info = ReadVersionFile(*bytes, [this] { return stop_; });
-    if (!DeleteFileW(NativePath(saved.savedPath).c_str())) {
-      Box(dialog_, "SaveFileの削除に失敗しました", MB_ICONINFORMATION);
-    }
     // 6.
     if (stop_) return;
 
@@ -202,6 +262,12 @@ class AutoUpdateForm : public Form, public DownloadView {
       case CheckOutcome::kNewer:
         break;
     }
+    // What the key vouches for must be whole before anything is asked.
+    ManifestReading manifest = ReadManifest(info);
+    if (!manifest.manifest) {
+      Refuse(kManifestRefused + manifest.problem);
+      return;
+    }
 
     // 9. The question, with the details on request.
     VerSureRequest question;
@@ -216,12 +282,12 @@ class AutoUpdateForm : public Form, public DownloadView {
 
     // 10.
     AddLog(NewVersionLogLine(decision.version));
-    DownloadAndExtract(internet, decision.archiveUrl);
+    DownloadAndExtract(internet, decision.archiveUrl, *manifest.manifest);
   }
 
   void ShowDetails(InternetApi& internet, HWND owner, const std::string& url) {
     if (endingForm_.show) endingForm_.show("詳細情報を取得中です。");
-    DownloadResult saved = DownloadTo(internet, url, false);
+    DownloadResult saved = DownloadTo(internet, url, false, kDetailsMaxBytes);
     if (endingForm_.hide) endingForm_.hide();
     if (saved.Failed()) {
       Box(nullptr, saved.error, MB_ICONWARNING | MB_SYSTEMMODAL);
@@ -234,79 +300,54 @@ class AutoUpdateForm : public Form, public DownloadView {
     ShowVerContForm(owner, bytes ? SjisToUtf8(*bytes) : std::string());
   }
 
-  void DownloadAndExtract(InternetApi& internet, const std::string& archiveUrl) {
+  void DownloadAndExtract(InternetApi& internet, const std::string& archiveUrl, const ReleaseManifest& manifest) {
     AddLog("ダウンロード中です...", true);
-    DownloadResult archive = DownloadTo(internet, archiveUrl, true);
+    DownloadResult archive = DownloadTo(internet, archiveUrl, true, manifest.archiveSize);
     if (archive.Failed()) {
-      Box(nullptr, archive.error, MB_ICONWARNING | MB_SYSTEMMODAL);
-      stop_ = true;
+      Refuse(archive.error);
+      return;
+    }
+    // The archive is opened only when it is the one the key signed.
+    CngFileHasher hasher;
+    const std::string archive_name = FileNamePart(archive.savedPath);
+    if (std::optional<std::string> problem =
+            ArchiveProblem(archive_name, archive.bytes, hasher.HashFile(archive.savedPath), manifest)) {
+      DeleteFileW(NativePath(archive.savedPath).c_str());
+      Refuse(*problem);
       return;
     }
     AddLog("解凍中です...", true);
-    Extract(archive.savedPath);
+    if (Extract(archive.savedPath)) {
+      // Exactly the signed files, each as signed: the updater installs them.
+      Win32FileSystem fs;
+      std::vector<std::string> problems = ExtractedProblems(fs, updateFolder_, archive_name, manifest, hasher);
+      if (!problems.empty()) {
+        EmptyUpdateFolder(fs, updateFolder_);
+        Refuse(ExtractedMessage(problems));
+      }
+    }
     SetDlgItemTextW(dialog_, AutoUpdateButtonAbort, kCloseCaption);
     if (!stop_) AddLog("完了しました", true);
   }
 
-  void Extract(const std::string& archivePath) {
-    std::string command = ExtractionCommand(archivePath, settings_.downloadFolder);
-    ModuleHandle library(LoadLibraryW(lzh::kUnlhaLibraryName));
-    if (!library) {
-      Box(nullptr, "ダウンロードしたファイルの解凍ができません\n\nUNLHA32.DLL(Ver0.70以上)をインストールしてください",
-          MB_ICONWARNING | MB_SYSTEMMODAL);
+  // True when the archive was extracted (not kept as it is). A failed
+  // extraction leaves no complete program to install, and nothing of it stays.
+  bool Extract(const std::string& archivePath) {
+    std::string report;
+    ExtractionEnd end = ExtractArchive(dialog_, archivePath, updateFolder_, settings_.finish != 0, *this, report);
+    if (end == ExtractionEnd::kNoLibrary) stop_ = true;
+    if (end == ExtractionEnd::kFailed) {
       stop_ = true;
-      return;
+      Win32FileSystem fs;
+      EmptyUpdateFolder(fs, updateFolder_);
+      Box(nullptr, "ダウンロードしたファイルの解凍に失敗しました\n\n" + report, MB_ICONWARNING | MB_SYSTEMMODAL);
     }
-    auto set_owner =
-        LibraryFunction<lzh::UnlhaSetOwnerWindowExFunction>(library.Get(), lzh::kUnlhaSetOwnerWindowExName);
-    if (!set_owner) {
-      Box(nullptr, "Dll_UnlhaSetOwnerWindowEx=NULL", MB_ICONWARNING);
-    } else {
-      extracting_ = this;
-      if (set_owner(dialog_, ExtractionCallback) != 1) {
-        Box(nullptr, "Dll_UnlhaSetOwnerWindowEx()の初期化に失敗しました", MB_ICONWARNING);
-      }
-    }
-    auto unlha = LibraryFunction<lzh::UnlhaFunction>(library.Get(), lzh::kUnlhaName);
-    if (!unlha) {
-      Box(nullptr, "Dll_Unlha=NULL", MB_ICONWARNING | MB_SYSTEMMODAL);
-      stop_ = true;
-    } else if (settings_.finish == 0) {
-      std::string output(kArchiveOutputBytes, '\0');
-      std::string ansi = Utf8ToSjis(command);
-      int result = unlha(dialog_, ansi.c_str(), output.data(), static_cast<DWORD>(output.size()));
-      // A failed extraction leaves no complete program to install.
-      if (result != 0) {
-        output.resize(strnlen(output.data(), output.size()));
-        Box(nullptr, "ダウンロードしたファイルの解凍に失敗しました\n\n" + SjisToUtf8(output),
-            MB_ICONWARNING | MB_SYSTEMMODAL);
-        stop_ = true;
-      }
-    }
-    if (set_owner) {
-      if (auto release = LibraryFunction<lzh::UnlhaKillOwnerWindowExFunction>(library.Get(),
-                                                                          lzh::kUnlhaKillOwnerWindowExName)) {
-        release(dialog_);
-      }
-    }
-    extracting_ = nullptr;
+    return end == ExtractionEnd::kExtracted;
   }
 
-  static BOOL CALLBACK ExtractionCallback(HWND, UINT, UINT, lzh::UnlhaProgress* progress) {
-    AutoUpdateForm* self = extracting_;
-    if (!self) return TRUE;
-    ExtractionProgress shown =
-        ExtractionProgressOf(progress ? progress->fileSize : 0, progress ? progress->writtenSize : 0);
-    SendMessageW(self->Item(AutoUpdateProgressBar1), PBM_SETPOS, shown.position, 0);
-    self->SetText(AutoUpdateLabel6, shown.bytes);
-    self->LetMessagesRun();
-    if (progress && progress->fileSize != 0 && self->stop_) return FALSE;
-    return TRUE;
-  }
-
-  static inline AutoUpdateForm* extracting_ = nullptr;
   const UpdateSettings& settings_;
   const EndingFormHost& endingForm_;
+  std::string updateFolder_;  // where this check's downloads go
   bool stop_ = true;  // cleared only when a check starts
   bool started_ = false;
   bool working_ = false;

@@ -34,6 +34,8 @@ bool FileDownloadTarget::SetTimes(const std::string& path, const HttpDate& time)
   return file.Valid() && SetFileTime(file.Get(), &stamp, &stamp, &stamp);
 }
 
+void FileDownloadTarget::Remove(const std::string& path) { DeleteFileW(NativePath(path).c_str()); }
+
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
   FileHandle file(CreateFileW(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));

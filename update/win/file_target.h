@@ -14,6 +14,7 @@ class FileDownloadTarget : public DownloadTarget {
   bool Write(const char* data, size_t size) override;
   void Close() override;
   bool SetTimes(const std::string& path, const HttpDate& time) override;
+  void Remove(const std::string& path) override;
 
  private:
   FileHandle file_;

@@ -46,12 +46,14 @@ bool SamePath(const std::string& a, const std::string& b) {
          CompareStringOrdinal(Utf8ToWide(a).c_str(), -1, Utf8ToWide(b).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-bool StartProgram(const std::string& path) {
+// The program starts in its own folder, as its Start-menu entry starts it,
+// not in the update's folder the updater runs in.
+bool StartProgram(const std::string& path, const std::string& folder) {
   std::wstring command = L"drovenmk.exe";
   STARTUPINFOW startup = {sizeof startup};
   PROCESS_INFORMATION info = {};
   if (!CreateProcessW(Utf8ToWide(path).c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
-                      nullptr, nullptr, &startup, &info)) {
+                      nullptr, Utf8ToWide(folder).c_str(), &startup, &info)) {
     return false;
   }
   CloseHandle(info.hThread);
@@ -123,7 +125,7 @@ int RunUpdater(const UpdaterRequest& request, const EndingFormHost& endingForm) 
 
   // 7-8. The installed program starts again; the updater ends.
   std::string program = JoinPath(request.programFolder, kProgramFileName);
-  if (!StartProgram(program)) {
+  if (!StartProgram(program, request.programFolder)) {
     Box("Drovenmarkのアップデートに失敗しました2", program, MB_ICONWARNING);
     exit_code = kUpdaterFailed;
   }

@@ -15,7 +15,7 @@ namespace dm {
 struct UpdaterRequest {
   HWND oldWindow = nullptr;    // the instance to be replaced (its main window)
   std::string programFolder;   // where that instance's program file lies
-  std::string downloadFolder;  // UpdateDownloadFolder: the new files
+  std::string downloadFolder;  // the new files: the folder the updater itself was started from
 };
 
 // The updater's exit codes.

@@ -1,6 +1,7 @@
 #include "update/win/wininet_library.h"
 
 #include "base/sjis.h"
+#include "base/win/library_loading.h"
 
 namespace dm {
 
@@ -24,7 +25,7 @@ void Bind(HMODULE library, const char* name, const char* warning, Function& func
 }  // namespace
 
 std::unique_ptr<WinInetLibrary> WinInetLibrary::Load(const std::function<void(const std::string&)>& warn) {
-  ModuleHandle library(LoadLibraryW(L"wininet.dll"));
+  ModuleHandle library(LoadSystemLibrary(L"wininet.dll"));
   if (!library) return nullptr;
   HMODULE module = library.Get();
   std::unique_ptr<WinInetLibrary> wininet(new WinInetLibrary(std::move(library)));
@@ -57,7 +58,8 @@ bool WinInetLibrary::SetReceiveTimeout(Handle session, uint32_t milliseconds) {
 }
 
 InternetApi::Handle WinInetLibrary::OpenUrl(Handle session, const std::string& url, const std::string& headers,
-                                            uint32_t flags) {
+                                            uint32_t flags, CallEnd& end) {
+  end = CallEnd::kAnswered;
   if (!openUrl_) return nullptr;
   std::string address = Utf8ToSjis(url);
   return openUrl_(session, address.c_str(), headers.c_str(), static_cast<DWORD>(headers.size()), flags, 0);
@@ -89,7 +91,8 @@ std::optional<uint64_t> WinInetLibrary::ContentLength(Handle request) {
   return length;
 }
 
-bool WinInetLibrary::Read(Handle request, char* buffer, uint32_t size, uint32_t& read) {
+bool WinInetLibrary::Read(Handle request, char* buffer, uint32_t size, uint32_t& read, CallEnd& end) {
+  end = CallEnd::kAnswered;
   DWORD got = 0;
   read = 0;
   if (!readFile_ || !readFile_(request, buffer, size, &got)) return false;

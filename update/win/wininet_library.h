@@ -1,5 +1,7 @@
-// The platform's HTTP functions from "wininet.dll", loaded by name when the
-// update window starts its work and released after it.
+// The platform's HTTP functions from "wininet.dll" of the system folder,
+// loaded when the update window starts its work and released after it.
+// Its calls wait as long as the library lets them: WatchedInternet runs
+// them where the window need not wait.
 #pragma once
 
 #include <windows.h>
@@ -23,11 +25,12 @@ class WinInetLibrary : public InternetApi {
   uint32_t AttemptConnect() override;
   Handle Open(const std::string& agent, uint32_t accessType, const std::string& proxy) override;
   bool SetReceiveTimeout(Handle session, uint32_t milliseconds) override;
-  Handle OpenUrl(Handle session, const std::string& url, const std::string& headers, uint32_t flags) override;
+  Handle OpenUrl(Handle session, const std::string& url, const std::string& headers, uint32_t flags,
+                 CallEnd& end) override;
   std::optional<int> StatusCode(Handle request) override;
   std::optional<HttpDate> LastModified(Handle request) override;
   std::optional<uint64_t> ContentLength(Handle request) override;
-  bool Read(Handle request, char* buffer, uint32_t size, uint32_t& read) override;
+  bool Read(Handle request, char* buffer, uint32_t size, uint32_t& read, CallEnd& end) override;
   void Close(Handle handle) override;
 
  private:

@@ -32,12 +32,16 @@ inline std::string ProgramPath() { return ProgramFolder() + "drovenmk.exe"; }
 // A started program, ended when the test is done with it.
 class Program {
  public:
-  // `program`: another copy of the program (an installed one, an updater).
-  explicit Program(const std::string& arguments, const std::string& program = ProgramPath()) {
+  // `program`: another copy of the program (an installed one, an updater);
+  // `currentDirectory`: where it starts (this process's own when empty).
+  explicit Program(const std::string& arguments, const std::string& program = ProgramPath(),
+                   const std::string& currentDirectory = "") {
     std::wstring command = L"\"" + Utf8ToWide(program) + L"\" " + Utf8ToWide(arguments);
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION info = {};
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    std::wstring directory = Utf8ToWide(currentDirectory);
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
       process_.Reset(info.hProcess);
       CloseHandle(info.hThread);
       processId_ = info.dwProcessId;

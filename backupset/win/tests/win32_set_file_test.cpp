@@ -136,7 +136,7 @@ TEST_F(Win32SetFileTest, MissingLibraryOrFunction) {
   ASSERT_TRUE(SaveBackupSet(set, path, option, servicesM));
 
   Win32CipherLibrary noLibrary(L"NO_SUCH_CRYPT.DLL");
-  Win32CipherLibrary noFunction(L"kernel32.dll");
+  Win32CipherLibrary noFunction(L"UNLHA32.DLL");  // beside this test, without the cipher
   SetFileServices withoutLibrary{onM, noLibrary, messages, storage};
   SetFileServices withoutFunction{onM, noFunction, messages, storage};
   BackupSet loaded;

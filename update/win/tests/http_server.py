@@ -10,6 +10,11 @@ It serves the files below --root on 127.0.0.1 at a free port (written to
   /nolength/FILE  no Content-Length: the body ends when the connection does
   /slow/FILE      1,024 bytes every 0.2 s
   /missing/FILE   404
+  /endless/FILE   no Content-Length, and a body that never ends
+  /stall/FILE     the headers (with Content-Length), then nothing: the
+                  connection stays open and silent
+  /now/FILE       as the prefix in --scenario-file says: with "endless/x" in
+                  it, /now/version.txt is served as /endless/x/version.txt
 
 Text files (*.txt) have "{base}" replaced by this server's own address.
 Requests that name a whole address (as a client sends them to a proxy) are
@@ -37,6 +42,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         proxied = path.startswith("http://")
         if proxied:
             path = "/" + path.split("/", 3)[3] if path.count("/") >= 3 else "/"
+        if path.startswith("/now/") and self.server.scenario_file:
+            with open(self.server.scenario_file) as f:
+                path = "/" + f.read().strip().strip("/") + path[len("/now"):]
         with self.server.log_lock:
             with open(self.server.log_path, "a") as log:
                 log.write(("PROXY " if proxied else "DIRECT ") + self.path + "\n")
@@ -46,6 +54,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         file = os.path.normpath(os.path.join(self.server.root, name))
         if mode == "missing" or not file.startswith(self.server.root + os.sep) or not os.path.isfile(file):
             self.send_error(404)
+            return
+        if mode in ("endless", "stall"):
+            self.misbehave(mode)
             return
         with open(file, "rb") as f:
             body = f.read()
@@ -72,6 +83,28 @@ class Handler(http.server.BaseHTTPRequestHandler):
             pass  # the client stopped reading (an abort)
 
 
+    def misbehave(self, mode):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Last-Modified", LAST_MODIFIED)
+        if mode == "stall":
+            self.send_header("Content-Length", "4096")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.flush()
+        try:
+            if mode == "stall":
+                # Silent until the client gives up (or the server ends).
+                while self.connection.recv(1):
+                    pass
+                return
+            block = b"x" * 65536
+            while True:
+                self.wfile.write(block)
+        except (BrokenPipeError, ConnectionResetError, OSError):
+            pass
+
+
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
 
@@ -82,11 +115,13 @@ def main():
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--log", required=True)
     parser.add_argument("--lifetime", type=float, default=1800)
+    parser.add_argument("--scenario-file", default="")
     args = parser.parse_args()
     server = Server(("127.0.0.1", 0), Handler)
     server.root = os.path.realpath(args.root)
     server.log_path = args.log
     server.log_lock = threading.Lock()
+    server.scenario_file = args.scenario_file
     timer = threading.Timer(args.lifetime, server.shutdown)
     timer.daemon = True
     timer.start()
