@@ -13,7 +13,7 @@ DIST ?= build/dist
 NOTES ?=
 RELEASE_TOOL := $(CURDIR)/$(NATIVE)/dist/dm_release
 
-.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview show-installer dist release-tool win-config clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview show-installer show-dpi dist release-tool win-config clean
 
 all: build
 
@@ -84,6 +84,9 @@ show-options: build
 
 show-update: build
 	@bash scripts/show_update.sh
+
+show-dpi: build
+	@bash scripts/show_dpi.sh
 
 show-installer: setup win-config
 	@cmake --build $(WIN) -j$(JOBS) --target dist dmpost
