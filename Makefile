@@ -25,7 +25,7 @@ AUTHENTICODE_PASSWORD ?=
 AUTHENTICODE_TIMESTAMP ?=
 KEYDIR ?=
 
-.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview show-installer dist release-tool win-config release-key clean
+.PHONY: all setup build native win test test-native test-win bench demo show show-editor show-update show-logview show-installer show-dpi dist release-tool win-config release-key clean
 
 all: build
 
@@ -106,6 +106,9 @@ show-options: build
 
 show-update: build
 	@bash scripts/show_update.sh
+
+show-dpi: build
+	@bash scripts/show_dpi.sh
 
 show-installer: setup win-config
 	@cmake --build $(WIN) -j$(JOBS) --target dist dmpost

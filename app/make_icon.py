@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the program's icon file (32 and 16 pixels): a blue drive with a
-white arrow, the same picture the program draws for its windows."""
+"""Writes the program's icon file: a blue drive with a white arrow, the same
+picture the program draws for its windows, drawn anew at each size Windows
+asks for at 100 %, 125 %, 150 % and 200 %: 16, 20, 24 and 32 pixels for small
+icons, 32, 40, 48 and 64 for large ones."""
 import struct
 import sys
 
@@ -33,7 +35,7 @@ def entry(size):
     return header + pixels + mask
 
 def main(path):
-    sizes = [32, 16]
+    sizes = [64, 48, 40, 32, 24, 20, 16]
     images = [entry(s) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))
     offset = 6 + 16 * len(sizes)

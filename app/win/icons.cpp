@@ -233,7 +233,7 @@ HICON MakeApplicationIcon(int size) {
   return c.ToIcon();
 }
 
-HIMAGELIST MakeReportKindImages() {
+HIMAGELIST MakeReportKindImages(int size) {
   struct Look {
     COLORREF disc;
     Glyph glyph;
@@ -255,34 +255,34 @@ HIMAGELIST MakeReportKindImages() {
       {RGB(90, 90, 90), Glyph::kInfo},     // 13 notice
       {RGB(200, 120, 30), Glyph::kMinus},  // 14 folder deleted
   };
-  HIMAGELIST list = NewImageList(16, 15);
-  for (const Look& look : looks) AddIcon(list, DrawIcon(16, look.disc, look.glyph));
+  HIMAGELIST list = NewImageList(size, 15);
+  for (const Look& look : looks) AddIcon(list, DrawIcon(size, look.disc, look.glyph));
   return list;
 }
 
-HIMAGELIST MakeTrayFrames() {
-  HIMAGELIST list = NewImageList(16, 10);
-  AddIcon(list, MakeApplicationIcon(16));
+HIMAGELIST MakeTrayFrames(int size) {
+  HIMAGELIST list = NewImageList(size, 10);
+  AddIcon(list, MakeApplicationIcon(size));
   for (int frame = 1; frame < 10; ++frame) {
-    Canvas c(16);
+    Canvas c(size);
     {
       Pen pen(c.dc, RGB(30, 90, 170), 1, true);
-      Ellipse(c.dc, 0, 0, 16, 16);
+      Ellipse(c.dc, 0, 0, size, size);
     }
-    // A white dot travelling round the disc.
+    // A white dot travelling round the disc, on the grid of 16 units.
     double angle = (frame - 1) * 2 * 3.14159265358979 / 9 - 3.14159265358979 / 2;
     int x = 8 + static_cast<int>(std::lround(5 * std::cos(angle)));
     int y = 8 + static_cast<int>(std::lround(5 * std::sin(angle)));
     {
       Pen pen(c.dc, RGB(255, 255, 255), 1, true);
-      Ellipse(c.dc, x - 2, y - 2, x + 3, y + 3);
+      Ellipse(c.dc, U(c, x - 2), U(c, y - 2), U(c, x + 3), U(c, y + 3));
     }
     AddIcon(list, c.ToIcon());
   }
   return list;
 }
 
-HIMAGELIST MakeToolbarImages() {
+HIMAGELIST MakeToolbarImages(int size) {
   struct Look {
     COLORREF disc;
     Glyph glyph;
@@ -304,8 +304,8 @@ HIMAGELIST MakeToolbarImages() {
       {RGB(90, 90, 90), Glyph::kGear},      // options
       {RGB(40, 100, 200), Glyph::kQuestion},  // help
   };
-  HIMAGELIST list = NewImageList(16, 14);
-  for (const Look& look : looks) AddIcon(list, DrawIcon(16, look.disc, look.glyph));
+  HIMAGELIST list = NewImageList(size, 14);
+  for (const Look& look : looks) AddIcon(list, DrawIcon(size, look.disc, look.glyph));
   return list;
 }
 

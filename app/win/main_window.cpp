@@ -15,7 +15,11 @@ namespace {
 
 const wchar_t kClassName[] = L"TMainForm";
 const wchar_t kTitle[] = L"Drovenmark";
+// Sizes at 96 DPI.
 constexpr int kSplitterHeight = 5;
+constexpr int kNameColumn = 150;
+constexpr int kDateColumn = 140;
+constexpr int kMinSplit = 20;
 
 struct ToolButton {
   int id;
@@ -56,17 +60,16 @@ TMainForm::~TMainForm() {
   for (HMENU menu : {settingsPopup_, backupDropDown_, trayMenu_}) {
     if (menu) DestroyMenu(menu);
   }
-  for (HIMAGELIST list : {reportImages_, trayFrames_, toolbarImages_}) {
-    if (list) ImageList_Destroy(list);
-  }
   for (HICON icon : {bigIcon_, smallIcon_}) {
     if (icon) DestroyIcon(icon);
   }
 }
 
 bool TMainForm::Create() {
-  bigIcon_ = MakeApplicationIcon(32);
-  smallIcon_ = MakeApplicationIcon(16);
+  // The class's icons serve the task bar and the notification area: at the
+  // system's sizes. The window gets its own at its DPI.
+  bigIcon_ = MakeApplicationIcon(GetSystemMetrics(SM_CXICON));
+  smallIcon_ = MakeApplicationIcon(GetSystemMetrics(SM_CXSMICON));
   WNDCLASSEXW wc = {sizeof wc};
   wc.lpfnWndProc = StaticProc;
   wc.hInstance = instance_;
@@ -106,14 +109,23 @@ void TMainForm::CreateMenus() {
   SetMenu(hwnd_, mainMenu_);
 }
 
+void TMainForm::SetWindowIcons() {
+  IconHandle big(MakeApplicationIcon(layout_.Metric(SM_CXICON)));
+  IconHandle small(MakeApplicationIcon(layout_.Metric(SM_CXSMICON)));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+  windowBigIcon_ = std::move(big);
+  windowSmallIcon_ = std::move(small);
+}
+
 void TMainForm::CreateToolbar() {
   toolbar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
                              WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0, hwnd_,
                              nullptr, instance_, nullptr);
   SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS | TBSTYLE_EX_MIXEDBUTTONS);
-  toolbarImages_ = MakeToolbarImages();
-  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
+  toolbarImages_.Reset(MakeToolbarImages(layout_.Metric(SM_CXSMICON)));
+  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
   std::vector<TBBUTTON> buttons;
   for (const ToolButton& b : kToolButtons) {
     TBBUTTON button = {};
@@ -128,6 +140,23 @@ void TMainForm::CreateToolbar() {
   SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
 }
 
+// A toolbar sizes its buttons by its images when they are added: at a new
+// DPI it is made again, with the states its buttons had.
+void TMainForm::RecreateToolbar() {
+  std::vector<std::pair<int, LRESULT>> states;
+  for (const ToolButton& b : kToolButtons) {
+    if (b.hint) states.emplace_back(b.id, SendMessageW(toolbar_, TB_GETSTATE, b.id, 0));
+  }
+  HWND old = toolbar_;
+  ImageListHandle old_images = std::move(toolbarImages_);
+  CreateToolbar();
+  for (const auto& [id, state] : states) {
+    if (state != -1) SendMessageW(toolbar_, TB_SETSTATE, id, MAKELONG(state, 0));
+  }
+  SetWindowPos(toolbar_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  DestroyWindow(old);
+}
+
 void TMainForm::CreateLists() {
   const DWORD list_style = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL;
   settingsList_ = CreateWindowExW(0, WC_LISTVIEWW, nullptr, list_style, 0, 0, 0, 0, hwnd_, nullptr, instance_,
@@ -138,11 +167,12 @@ void TMainForm::CreateLists() {
     const wchar_t* title;
     int width;
   };
-  const Column settings_columns[] = {{L"名前", 150}, {L"ソース側", 220}, {L"バックアップ先", 220}, {L"最終更新日時", 140}};
+  const Column settings_columns[] = {
+      {L"名前", kNameColumn}, {L"ソース側", 220}, {L"バックアップ先", 220}, {L"最終更新日時", kDateColumn}};
   for (int i = 0; i < 4; ++i) {
     LVCOLUMNW column = {LVCF_TEXT | LVCF_WIDTH};
     column.pszText = const_cast<wchar_t*>(settings_columns[i].title);
-    column.cx = settings_columns[i].width;
+    column.cx = layout_.Px(settings_columns[i].width);
     ListView_InsertColumn(settingsList_, i, &column);
   }
 
@@ -152,26 +182,59 @@ void TMainForm::CreateLists() {
   ListView_SetExtendedListViewStyle(statusList_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   ListView_SetBkColor(statusList_, RGB(0xE0, 0xE0, 0xE0));
   ListView_SetTextBkColor(statusList_, RGB(0xE0, 0xE0, 0xE0));
-  reportImages_ = MakeReportKindImages();
-  ListView_SetImageList(statusList_, reportImages_, LVSIL_SMALL);
+  reportImages_.Reset(MakeReportKindImages(layout_.Metric(SM_CXSMICON)));
+  ListView_SetImageList(statusList_, reportImages_.Get(), LVSIL_SMALL);
   const Column status_columns[] = {{L"処理", 180}, {L"詳細", 560}};
   for (int i = 0; i < 2; ++i) {
     LVCOLUMNW column = {LVCF_TEXT | LVCF_WIDTH};
     column.pszText = const_cast<wchar_t*>(status_columns[i].title);
-    column.cx = status_columns[i].width;
+    column.cx = layout_.Px(status_columns[i].width);
     ListView_InsertColumn(statusList_, i, &column);
   }
+  // The lists draw in the system's font for lists, made for the window's DPI.
+  listFont_ = layout_.AddFont({.source = FontStyle::Source::kIconTitle});
+  for (HWND list : {settingsList_, statusList_}) layout_.UseFont(list, listFont_);
 }
 
 void TMainForm::CreateStatusBar() {
   statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_, nullptr,
                                instance_, nullptr);
-  // 85, 100, 100 and 50 pixels; the progress bar covers the second.
-  int edges[] = {85, 185, 285, 335};
-  SendMessageW(statusBar_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+  statusFont_ = layout_.AddFont({.source = FontStyle::Source::kStatus});
+  layout_.UseFont(statusBar_, statusFont_);
+  SetStatusBarParts();
   progressBar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 0, 0, 0, 0,
                                  statusBar_, nullptr, instance_, nullptr);
   SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
+}
+
+void TMainForm::SetStatusBarParts() {
+  // 85, 100, 100 and 50 pixels at 96 DPI; the progress bar covers the second.
+  int edges[] = {layout_.Px(85), layout_.Px(185), layout_.Px(285), layout_.Px(335)};
+  SendMessageW(statusBar_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+}
+
+void TMainForm::OnDpiChanged() {
+  const int dpi = layout_.Dpi();
+  SetWindowIcons();
+  RecreateToolbar();
+  reportImages_.Reset(MakeReportKindImages(layout_.Metric(SM_CXSMICON)));
+  ListView_SetImageList(statusList_, reportImages_.Get(), LVSIL_SMALL);
+  // Columns keep the share of the window a person gave them.
+  for (int column : {0, 3}) {
+    ListView_SetColumnWidth(settingsList_, column,
+                            RescaleDpi(ListView_GetColumnWidth(settingsList_, column), laidOutDpi_, dpi));
+  }
+  ListView_SetColumnWidth(statusList_, 0, RescaleDpi(ListView_GetColumnWidth(statusList_, 0), laidOutDpi_, dpi));
+  laidOutDpi_ = dpi;
+  SetStatusBarParts();
+  // The ending form is made again at its next showing, in the new font.
+  if (endingForm_) {
+    const bool shown = IsWindowVisible(endingForm_) != FALSE;
+    DestroyWindow(endingForm_);
+    endingForm_ = nullptr;
+    if (shown) ShowEndingForm(endingText_.c_str());
+  }
+  Layout();
 }
 
 void TMainForm::Layout() {
@@ -189,21 +252,26 @@ void TMainForm::Layout() {
     bottom -= status.bottom - status.top;
     RECT part;
     SendMessageW(statusBar_, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&part));
-    InflateRect(&part, -1, -1);
+    InflateRect(&part, -layout_.Px(1), -layout_.Px(1));
     MoveWindow(progressBar_, part.left, part.top, part.right - part.left, part.bottom - part.top, TRUE);
   }
   bool show_status_list = options_.optionEasyLogView == 0;
-  int split = show_status_list ? std::clamp(options_.windowSplit, 20, std::max(20, bottom - top - 40))
+  // The split is kept as its height at 96 DPI.
+  const int min_split = layout_.Px(kMinSplit);
+  int split = show_status_list ? std::clamp(layout_.Px(options_.windowSplit), min_split,
+                                            std::max(min_split, bottom - top - layout_.Px(40)))
                                : bottom - top;
   MoveWindow(settingsList_, 0, top, client.right, split, TRUE);
   // "ソース側" and "バックアップ先" share what the name and date columns leave.
-  int share = (client.right - 150 - 140 - GetSystemMetrics(SM_CXVSCROLL) - 4) / 2;
-  ListView_SetColumnWidth(settingsList_, 1, std::max(80, share));
-  ListView_SetColumnWidth(settingsList_, 2, std::max(80, share));
+  int share = (client.right - layout_.Px(kNameColumn) - layout_.Px(kDateColumn) - layout_.Metric(SM_CXVSCROLL) -
+               layout_.Px(4)) /
+              2;
+  ListView_SetColumnWidth(settingsList_, 1, std::max(layout_.Px(80), share));
+  ListView_SetColumnWidth(settingsList_, 2, std::max(layout_.Px(80), share));
   splitterTop_ = top + split;
   ShowWindow(statusList_, show_status_list ? SW_SHOW : SW_HIDE);
   if (show_status_list) {
-    int list_top = splitterTop_ + kSplitterHeight;
+    int list_top = splitterTop_ + layout_.Px(kSplitterHeight);
     MoveWindow(statusList_, 0, list_top, client.right, std::max(0, bottom - list_top), TRUE);
     ListView_SetColumnWidth(statusList_, 1, LVSCW_AUTOSIZE_USEHEADER);
   }

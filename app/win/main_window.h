@@ -24,6 +24,7 @@
 #include "app/win/ui_event_queue.h"
 #include "backupset/backup_setting.h"
 #include "backupset/win/win32_set_file_services.h"
+#include "base/win/dpi_layout.h"
 #include "base/win/gdi_handles.h"
 #include "engine/run_control.h"
 #include "engine/win32/win32_file_system.h"
@@ -71,6 +72,12 @@ class TMainForm : public SetView {
   void CreateLists();
   void CreateStatusBar();
   void Layout();
+  // The window at a new DPI (WM_DPICHANGED), after its layout placed the
+  // controls and fonts: icons, the toolbar, columns and panels.
+  void OnDpiChanged();
+  void SetWindowIcons();
+  void SetStatusBarParts();
+  void RecreateToolbar();
   void ApplyWindowBounds();
   void SetCaption();
 
@@ -167,13 +174,20 @@ class TMainForm : public SetView {
   HMENU backupDropDown_ = nullptr; // PopupMenu2
   HMENU trayMenu_ = nullptr;       // PopupMenu3
   HACCEL accelerators_ = nullptr;
-  HIMAGELIST reportImages_ = nullptr;  // ImageList3
-  HIMAGELIST trayFrames_ = nullptr;    // ImageList5
-  HIMAGELIST toolbarImages_ = nullptr;
-  HICON bigIcon_ = nullptr;
+  ImageListHandle reportImages_;  // ImageList3
+  ImageListHandle trayFrames_;    // ImageList5
+  ImageListHandle toolbarImages_;
+  HICON bigIcon_ = nullptr;    // the class's, at the system DPI
   HICON smallIcon_ = nullptr;
   HICON trayIcon_ = nullptr;
-  FontHandle font_;
+  IconHandle windowBigIcon_;   // the window's own, at its DPI
+  IconHandle windowSmallIcon_;
+  // Every size of the window goes through here, at the window's DPI.
+  DpiLayout layout_;
+  DpiLayout::FontId listFont_ = DpiLayout::kProgramFont;
+  DpiLayout::FontId statusFont_ = DpiLayout::kProgramFont;
+  int laidOutDpi_ = kDesignDpi;  // the DPI the columns were last set for
+  std::wstring endingText_;      // what the ending form shows
   UINT taskbarCreatedMessage_ = 0;
 
   AppOptions options_;

@@ -16,7 +16,6 @@
 #include "app/win/shutdown.h"
 #include "base/datetime.h"
 #include "base/paths.h"
-#include "base/win/dialog_controls.h"
 #include "base/win/wide.h"
 #include "engine/backup_thread.h"
 #include "engine/run_thread.h"
@@ -31,7 +30,7 @@ namespace {
 // run that reports thousands of lines wakes it some fifty times a second
 // rather than once a line (each wake-up is a round trip to the system).
 constexpr UINT kUiEventsPauseMs = 20;
-constexpr int kSplitterHeight = 5;
+constexpr int kSplitterHeight = 5;  // at 96 DPI, as every size here
 constexpr size_t kEventsPerBatch = 50000;
 constexpr int kCentredPanel = 2;
 
@@ -44,6 +43,9 @@ std::string CurrentDirectory() {
 }  // namespace
 
 void TMainForm::FormCreate() {
+  layout_.Attach(hwnd_);
+  laidOutDpi_ = layout_.Dpi();
+  SetWindowIcons();
   events_ = std::make_unique<UiEventQueue>(hwnd_, kUiEventsMessage);
   CreateMenus();
   CreateToolbar();
@@ -56,7 +58,6 @@ void TMainForm::FormCreate() {
       SetCommandState{options_.optionCryptEnabled, options_.optionAutoSave,
                       [this] { return options_.optionAutoUpdate == 1 && options_.optionFileWatch == 1; },
                       launch_.runAndExit, running_});
-  font_ = CreateUiFont();
 
   // 1. The idle state.
   SendMessageW(progressBar_, PBM_SETPOS, 0, 0);
@@ -141,6 +142,8 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     return 0;
   }
+  LRESULT dpi_result = 0;
+  if (layout_.HandleDpiMessage(message, wparam, lparam, dpi_result, [this] { OnDpiChanged(); })) return dpi_result;
   switch (message) {
     case WM_SIZE:
       if (toolbar_) Layout();
@@ -177,14 +180,16 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       POINT p;
       GetCursorPos(&p);
       ScreenToClient(hwnd_, &p);
-      if (reinterpret_cast<HWND>(wparam) == hwnd_ && p.y >= splitterTop_ && p.y < splitterTop_ + kSplitterHeight) {
+      if (reinterpret_cast<HWND>(wparam) == hwnd_ && p.y >= splitterTop_ &&
+          p.y < splitterTop_ + layout_.Px(kSplitterHeight)) {
         SetCursor(LoadCursorW(nullptr, IDC_SIZENS));
         return TRUE;
       }
       break;
     }
     case WM_LBUTTONDOWN:
-      if (GET_Y_LPARAM(lparam) >= splitterTop_ && GET_Y_LPARAM(lparam) < splitterTop_ + kSplitterHeight) {
+      if (GET_Y_LPARAM(lparam) >= splitterTop_ &&
+          GET_Y_LPARAM(lparam) < splitterTop_ + layout_.Px(kSplitterHeight)) {
         dragging_ = true;
         SetCapture(hwnd_);
       }
@@ -193,7 +198,9 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       if (dragging_) {
         RECT bar;
         GetWindowRect(toolbar_, &bar);
-        options_.windowSplit = std::max(20, static_cast<int>(GET_Y_LPARAM(lparam) - (bar.bottom - bar.top)));
+        // Kept as the height it has at 96 DPI.
+        options_.windowSplit =
+            std::max(20, UnscaleFromDpi(GET_Y_LPARAM(lparam) - (bar.bottom - bar.top), layout_.Dpi()));
         Layout();
       }
       return 0;
@@ -606,22 +613,27 @@ void TMainForm::RunFinished(bool aborted) {
 }
 
 void TMainForm::ShowEndingForm(const wchar_t* text) {
+  // Made at the main window's DPI, in its font (OnDpiChanged drops it).
+  auto px = [this](int design) { return layout_.Px(design); };
   if (!endingForm_) {
     endingForm_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME, L"STATIC", nullptr,
-                                  WS_POPUP | WS_BORDER, 0, 0, 290, 75, hwnd_, nullptr, instance_, nullptr);
-    endingLabel1_ = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_CENTER, 8, 12, 274, 20,
-                                    endingForm_, nullptr, instance_, nullptr);
-    HWND label2 = CreateWindowExW(0, L"STATIC", L"しばらくお待ちください．．．", WS_CHILD | WS_VISIBLE | SS_CENTER, 8,
-                                  40, 274, 20, endingForm_, nullptr, instance_, nullptr);
-    for (HWND label : {endingLabel1_, label2}) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), 0);
+                                  WS_POPUP | WS_BORDER, 0, 0, px(290), px(75), hwnd_, nullptr, instance_, nullptr);
+    endingLabel1_ = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_CENTER, px(8), px(12), px(274),
+                                    px(20), endingForm_, nullptr, instance_, nullptr);
+    HWND label2 = CreateWindowExW(0, L"STATIC", L"しばらくお待ちください．．．", WS_CHILD | WS_VISIBLE | SS_CENTER,
+                                  px(8), px(40), px(274), px(20), endingForm_, nullptr, instance_, nullptr);
+    for (HWND label : {endingLabel1_, label2}) {
+      SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(layout_.Font()), 0);
+    }
   }
+  endingText_ = text;
   SetWindowTextW(endingLabel1_, text);
   // Centred on the window, or on the screen while the window is hidden
   // (the updater has none to show).
   RECT main = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (IsWindowVisible(hwnd_)) GetWindowRect(hwnd_, &main);
-  SetWindowPos(endingForm_, HWND_TOPMOST, (main.left + main.right) / 2 - 145, (main.top + main.bottom) / 2 - 37, 0,
-               0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  SetWindowPos(endingForm_, HWND_TOPMOST, (main.left + main.right) / 2 - px(145),
+               (main.top + main.bottom) / 2 - px(37), 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   UpdateWindow(endingForm_);
 }
 
@@ -662,7 +674,8 @@ void TMainForm::StopAllWatchers() {
 
 void TMainForm::AddTrayIcon() {
   if (trayShown_) return;
-  if (!trayFrames_) trayFrames_ = MakeTrayFrames();
+  // The notification area shows icons at the system's small icon size.
+  if (!trayFrames_) trayFrames_.Reset(MakeTrayFrames(GetSystemMetrics(SM_CXSMICON)));
   NOTIFYICONDATAW data = {sizeof data};
   data.hWnd = hwnd_;
   data.uID = 1;
@@ -686,7 +699,7 @@ void TMainForm::RemoveTrayIcon() {
 void TMainForm::ShowTrayFrame(int frame) {
   trayFrame_ = frame;
   if (!trayShown_) return;
-  HICON icon = ImageList_GetIcon(trayFrames_, frame, ILD_NORMAL);
+  HICON icon = ImageList_GetIcon(trayFrames_.Get(), frame, ILD_NORMAL);
   NOTIFYICONDATAW data = {sizeof data};
   data.hWnd = hwnd_;
   data.uID = 1;
@@ -760,7 +773,7 @@ void TMainForm::TodayLogViewMenuClick() {
   RECT bounds;
   GetWindowRect(hwnd_, &bounds);
   Win32LogFolder folder(ProgramFolder());
-  ShowLogView(hwnd_, bounds, reportImages_, folder);
+  ShowLogView(hwnd_, bounds, [](int size) { return MakeReportKindImages(size); }, folder);
   running_ = false;
 }
 

@@ -4,12 +4,11 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <array>
 #include <string>
 #include <vector>
 
 #include "app/win/option_dialog_ids.h"
-#include "base/win/dialog_controls.h"
+#include "base/win/dpi_layout.h"
 #include "base/win/modal_dialog.h"
 #include "base/win/shell_browse.h"
 #include "base/win/wide.h"
@@ -23,6 +22,8 @@ constexpr int kClientHeight = 377;
 constexpr int kPageCount = 3;
 constexpr int kAllPages = -1;
 constexpr int kRowHeight = 20;
+// The system icons of Image1 to Image4, by their index in shell32.dll.
+constexpr int kShellIconIndexes[] = {17, 3, 104, 15};
 
 void FillList(HWND list, const std::vector<std::string>& items) {
   SendMessageW(list, CB_RESETCONTENT, 0, 0);
@@ -70,17 +71,20 @@ class OptionDialog : public ModalDialog {
 
   HWND Item(int id) const { return GetDlgItem(dialog_, id); }
 
+  // The schedule row is placed by its own arithmetic, once it is made.
+  void OnDpiChanged() override {
+    if (Item(LabelAutoUpdateMin)) ShowScheduleRow(Read());
+  }
+
   // ---- Creation ----
 
   // One control on `page` (kAllPages: beside the pages), placed relative to
-  // the page's area.
+  // the page's area; every place and size is the one at 96 DPI.
   HWND Add(int page, const wchar_t* windowClass, const wchar_t* text, DWORD style, int x, int y, int width,
            int height, int id = 0) {
-    int left = page == kAllPages ? 0 : pageArea_.left;
-    int top = page == kAllPages ? 0 : pageArea_.top;
-    HWND control = AddControl(dialog_, font_.Get(), windowClass, text, style, left + x, top + y, width, height, id);
-    if (page != kAllPages) pages_[page].push_back(control);
-    return control;
+    DpiLayout::Where where;
+    if (page != kAllPages) where = {pageArea_, page};
+    return layout_.Add(windowClass, text, style, {x, y, width, height}, id, 0, where);
   }
   HWND Label(int page, const wchar_t* text, int x, int y, int width, int id = 0) {
     return Add(page, L"STATIC", text, SS_LEFT | SS_NOPREFIX, x, y + 3, width, 16, id);
@@ -107,38 +111,24 @@ class OptionDialog : public ModalDialog {
   }
   void Image(int page, int index, int x, int y, int id) {
     HWND image = Add(page, L"STATIC", nullptr, SS_ICON, x, y, 32, 32, id);
-    if (icons_[index]) SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(icons_[index].Get()), 0);
-  }
-
-  void LoadShellIcons() {
-    wchar_t system[MAX_PATH] = {};
-    GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring library = std::wstring(system) + L"\\shell32.dll";
-    const int indexes[] = {17, 3, 104, 15};
-    for (int i = 0; i < 4; ++i) {
-      HICON icon = nullptr;
-      if (ExtractIconExW(library.c_str(), indexes[i], &icon, nullptr, 1) == 1) icons_[i].Reset(icon);
-    }
+    const int shell_index = kShellIconIndexes[index];
+    layout_.SetIcon(image, 32, [shell_index](int size) { return ShellIcon(shell_index, size); });
   }
 
   void FormCreate(HWND owner) {
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&init);
-    font_ = CreateUiFont();
-    LoadShellIcons();
     SetWindowTextW(dialog_, L"オプション");
     // Fixed size, centred on the main window.
-    PlaceCentred(dialog_, kClientWidth, kClientHeight, OwnerOrScreen(owner));
+    layout_.SizeCentred(kClientWidth, kClientHeight, OwnerOrScreen(owner));
 
     tab_ = Add(kAllPages, WC_TABCONTROLW, nullptr, WS_CLIPSIBLINGS | WS_TABSTOP, 8, 8, kClientWidth - 16,
                kClientHeight - 49, PageControl1);
-    pageArea_ = AddTabPages(tab_, {L"オプション", L"オンラインアップデート", L"管理者"});
-    const RECT& area = pageArea_;
+    pageArea_ = layout_.AddTabPages(tab_, {L"オプション", L"オンラインアップデート", L"管理者"});
     // The pages' controls draw their backgrounds in the dialog's colour;
     // the tab's own body may be drawn otherwise (a theme's white). A plain
     // panel of the dialog's colour covers it.
-    HWND panel = Add(kAllPages, L"STATIC", nullptr, WS_CLIPSIBLINGS, area.left, area.top, area.right - area.left,
-                     area.bottom - area.top);
+    HWND panel = layout_.AddFilling(L"STATIC", WS_CLIPSIBLINGS, pageArea_);
 
     CreateOptionPage();
     CreateUpdatePage();
@@ -201,8 +191,7 @@ class OptionDialog : public ModalDialog {
     Note(1, L"インターネットエクスプローラーで使用するプロキシとは別のプロキシを経由する場合に設定してください", 14,
          144, 340, 34, Label3);
     // Internet Explorer's own proxy settings: never shown, no value uses it.
-    HWND ie = Box(1, L"InternetExplorerの設定を利用する", 14, 88, 240, CheckBoxProxyIEGet);
-    neverShown_.push_back(ie);
+    layout_.NeverShow(Box(1, L"InternetExplorerの設定を利用する", 14, 88, 240, CheckBoxProxyIEGet));
 
     Group(1, L"ダウンロード後の処理", 4, 194, 363, 68);
     Image(1, 1, 322, 212, Image2);
@@ -240,16 +229,11 @@ class OptionDialog : public ModalDialog {
     List(2, 92, 250, 80, 4, ComboBoxLogSave);
     Box(2, L"開始前にログをクリアする", 184, 250, 176, CheckBoxLogClear);
     // The status list's simple view has no control the user sees.
-    neverShown_.push_back(Box(2, L"簡易表示", 184, 250, 100, CheckBoxEasyLogView));
+    layout_.NeverShow(Box(2, L"簡易表示", 184, 250, 100, CheckBoxEasyLogView));
   }
 
   void ShowPage(int page) {
-    for (int i = 0; i < kPageCount; ++i) {
-      for (HWND control : pages_[i]) {
-        bool never = std::find(neverShown_.begin(), neverShown_.end(), control) != neverShown_.end();
-        ShowWindow(control, i == page && !never ? SW_SHOW : SW_HIDE);
-      }
-    }
+    layout_.ShowPage(page);
     if (page == 0) ShowScheduleRow(Read());
     RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
@@ -314,31 +298,33 @@ class OptionDialog : public ModalDialog {
     carried_.day = fields.day;
     carried_.hour = fields.hour;
 
+    // In pixels at the dialog's DPI: the units' widths are their texts'.
     const bool page_shown = CurrentPage() == 0;
-    int x = pageArea_.left + 30;
-    const int y = pageArea_.top + 72;
+    const PixelRect area = layout_.AnchorRect(pageArea_);
+    int x = area.left + layout_.Px(30);
+    const int y = area.top + layout_.Px(72);
     auto place = [&](int id, bool shown, const std::string& unit, int width) {
       HWND control = Item(id);
       ShowWindow(control, shown && page_shown ? SW_SHOW : SW_HIDE);
       if (!shown) return;
-      SetWindowPos(control, nullptr, x, y + (unit.empty() ? 0 : 3), width, unit.empty() ? 24 + 10 * 18 : 16,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-      x += width + 4;
+      SetWindowPos(control, nullptr, x, y + layout_.Px(unit.empty() ? 0 : 3), width,
+                   layout_.Px(unit.empty() ? 24 + 10 * 18 : 16), SWP_NOZORDER | SWP_NOACTIVATE);
+      x += width + layout_.Px(4);
     };
     auto place_unit = [&](int id, bool shown, const std::string& unit) {
       std::wstring text = Utf8ToWide(unit);
       SetWindowTextW(Item(id), text.c_str());
-      place(id, shown, unit, TextWidth(dialog_, font_.Get(), text) + 2);
-      if (shown) x += 8;
+      place(id, shown, unit, layout_.TextWidth(text) + layout_.Px(2));
+      if (shown) x += layout_.Px(8);
     };
-    place(ComboBoxAutoUpdateDay, row.dayShown, "", 48);
+    place(ComboBoxAutoUpdateDay, row.dayShown, "", layout_.Px(48));
     place_unit(LabelAutoUpdateDay, row.dayShown, row.dayUnit);
-    place(ComboBoxAutoUpdateHour, row.hourShown, "", 48);
+    place(ComboBoxAutoUpdateHour, row.hourShown, "", layout_.Px(48));
     place_unit(LabelAutoUpdateHour, row.hourShown, row.hourUnit);
     HWND minutes = Item(EditAutoUpdateTime);
     ShowWindow(minutes, page_shown ? SW_SHOW : SW_HIDE);
-    SetWindowPos(minutes, nullptr, x, y, 40, 22, SWP_NOZORDER | SWP_NOACTIVATE);
-    x += 44;
+    SetWindowPos(minutes, nullptr, x, y, layout_.Px(40), layout_.Px(22), SWP_NOZORDER | SWP_NOACTIVATE);
+    x += layout_.Px(44);
     place_unit(LabelAutoUpdateMin, true, row.minuteUnit);
   }
 
@@ -418,11 +404,7 @@ class OptionDialog : public ModalDialog {
   OptionFields carried_;
   int shownKind_ = 0;  // the schedule kind whose row is on screen
   HWND tab_ = nullptr;
-  RECT pageArea_ = {};
-  std::vector<HWND> pages_[kPageCount];
-  std::vector<HWND> neverShown_;
-  FontHandle font_;
-  std::array<IconHandle, 4> icons_;
+  DpiLayout::Anchor pageArea_ = DpiLayout::kClient;
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "app/win/string_input_form.h"
 
 #include "app/win/icons.h"
-#include "base/win/dialog_controls.h"
+#include "base/win/dpi_layout.h"
 #include "base/win/modal_dialog.h"
 #include "base/win/wide.h"
 
@@ -44,18 +44,17 @@ class StringInputForm : public ModalDialog {
     }
   }
 
+  // A control at its place and size at 96 DPI.
   HWND Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, int x, int y, int width, int height,
            int id = 0) {
-    return AddControl(dialog_, font_.Get(), windowClass, text, style, x, y, width, height, id);
+    return layout_.Add(windowClass, text, style, {x, y, width, height}, id);
   }
 
   void Create() {
-    font_ = CreateUiFont();
-    image_.Reset(DrawIcon(32, RGB(0xC0, 0x90, 0x20), Glyph::kKey));
     SetWindowTextW(dialog_, Utf8ToWide(input_.caption).c_str());
 
     HWND picture = Add(L"STATIC", nullptr, SS_ICON, 14, 16, 32, 32);
-    SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(image_.Get()), 0);
+    layout_.SetIcon(picture, 32, [](int size) { return DrawIcon(size, RGB(0xC0, 0x90, 0x20), Glyph::kKey); });
     Add(L"STATIC", Utf8ToWide(input_.message).c_str(), SS_LEFT | SS_NOPREFIX, 60, 14, 282, 18, LabelMessage);
     HWND field = Add(L"EDIT", Utf8ToWide(input_.text).c_str(), ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, 60, 36, 282,
                      22, EditInput);
@@ -67,15 +66,13 @@ class StringInputForm : public ModalDialog {
     // Centred on the desktop's work area and above every other window.
     RECT desk = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &desk, 0);
-    PlaceCentred(dialog_, kClientWidth, kClientHeight, desk, HWND_TOPMOST, 0);
+    layout_.SizeCentred(kClientWidth, kClientHeight, desk, HWND_TOPMOST, 0);
     SetForegroundWindow(dialog_);
     SendMessageW(field, EM_SETSEL, 0, -1);
     SetFocus(field);
   }
 
   StringInput& input_;
-  FontHandle font_;
-  IconHandle image_;
 };
 
 }  // namespace

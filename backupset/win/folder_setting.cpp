@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "backupset/win/folder_setting_ids.h"
-#include "base/win/dialog_controls.h"
+#include "base/win/dpi_layout.h"
 #include "base/win/modal_dialog.h"
 #include "base/win/shell_browse.h"
 #include "base/win/wide.h"
@@ -28,9 +28,13 @@ bool Ask(HWND owner, const wchar_t* text) {
   return MessageBoxW(owner, text, L"Drovenmark", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-// A small icon drawn into a 32-bit bitmap, as menu items want it.
-HBITMAP IconBitmap(HICON icon) {
-  const int size = GetSystemMetrics(SM_CXSMICON);
+// The shell's icons of the pages: a folder and a file.
+constexpr int kFolderIcon = 3;
+constexpr int kFileIcon = 0;
+
+// A small icon drawn into a 32-bit bitmap of `size` pixels, as menu items
+// want it.
+HBITMAP IconBitmap(HICON icon, int size) {
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = size;
@@ -52,11 +56,6 @@ HBITMAP IconBitmap(HICON icon) {
 class FolderSettingDialog : public ModalDialog {
  public:
   FolderSettingDialog(EditorFields& fields, SetFileServices& services) : fields_(fields), services_(services) {}
-  ~FolderSettingDialog() {
-    for (HICON icon : {folderIcon_, fileIcon_}) {
-      if (icon) DestroyIcon(icon);
-    }
-  }
 
   bool Run(HWND owner) {
     return RunModal(owner, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 300, 240) == IDOK;
@@ -96,13 +95,12 @@ class FolderSettingDialog : public ModalDialog {
   HWND Item(int id) const { return GetDlgItem(dialog_, id); }
 
   // One control on `page` (kAllPages: beside the pages), placed relative to
-  // the page's area.
+  // the page's area; every place and size is the one at 96 DPI.
   HWND Add(int page, const wchar_t* windowClass, const wchar_t* text, DWORD style, int x, int y, int width,
            int height, int id = 0, const wchar_t* hint = nullptr) {
-    int left = page == kAllPages ? 0 : pageArea_.left;
-    int top = page == kAllPages ? 0 : pageArea_.top;
-    HWND control = AddControl(dialog_, font_.Get(), windowClass, text, style, left + x, top + y, width, height, id);
-    if (page != kAllPages) pages_[page].push_back(control);
+    DpiLayout::Where where;
+    if (page != kAllPages) where = {pageArea_, page};
+    HWND control = layout_.Add(windowClass, text, style, {x, y, width, height}, id, 0, where);
     if (hint) {
       TOOLINFOW tool = {sizeof tool};
       tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -128,38 +126,34 @@ class FolderSettingDialog : public ModalDialog {
   HWND Button(int page, const wchar_t* text, int x, int y, int width, int id) {
     return Add(page, L"BUTTON", text, BS_PUSHBUTTON | WS_TABSTOP, x, y, width, 24, id);
   }
-  void Icon(int page, HICON icon, int x, int y) {
+  void Icon(int page, int shellIndex, int x, int y) {
     HWND image = Add(page, L"STATIC", nullptr, SS_ICON, x, y, 32, 32);
-    SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    layout_.SetIcon(image, 32, [shellIndex](int size) { return ShellIcon(shellIndex, size); });
   }
 
   void FormCreate(HWND owner) {
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&init);
-    font_ = CreateUiFont();
-    ExtractIconExW(L"shell32.dll", 3, &folderIcon_, nullptr, 1);
-    ExtractIconExW(L"shell32.dll", 0, &fileIcon_, nullptr, 1);
-
     // Fixed size, centred on the main window.
-    PlaceCentred(dialog_, kClientWidth, kClientHeight, OwnerOrScreen(owner));
+    layout_.SizeCentred(kClientWidth, kClientHeight, OwnerOrScreen(owner));
 
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
                                dialog_, nullptr, GetModuleHandleW(nullptr), nullptr);
 
     tab_ = Add(kAllPages, WC_TABCONTROLW, nullptr, WS_CLIPSIBLINGS | WS_TABSTOP, 8, 8, kClientWidth - 16, 312,
                PageControl1);
-    pageArea_ = AddTabPages(tab_, {L"基本設定", L"除外指定", L"詳細設定", L"セキュリティー"});
+    pageArea_ = layout_.AddTabPages(tab_, {L"基本設定", L"除外指定", L"詳細設定", L"セキュリティー"});
 
     // 基本設定
     Label(0, L"名前:", 10, 10, 40);
     Edit(0, 54, 10, 360, EditName);
     Group(0, L"ソース側フォルダ", 8, 42, 412, 92);
-    Icon(0, folderIcon_, 20, 66);
+    Icon(0, kFolderIcon, 20, 66);
     Edit(0, 60, 66, 310, EditSrc);
     Button(0, L"･･･", 376, 65, 32, BitBtn1);
     Button(0, L"特殊フォルダ(&S)", 60, 96, 130, Button2);
     Group(0, L"バックアップ先フォルダ", 8, 142, 412, 64);
-    Icon(0, folderIcon_, 20, 164);
+    Icon(0, kFolderIcon, 20, 164);
     Edit(0, 60, 168, 310, EditDst);
     Button(0, L"･･･", 376, 167, 32, BitBtn2);
     Box(0, L"日付サブフォルダを作成する", 12, 218, 260, CheckBoxDateFolder);
@@ -171,7 +165,7 @@ class FolderSettingDialog : public ModalDialog {
 
     // 除外指定
     Group(1, L"除外ファイル", 8, 6, 412, 76);
-    Icon(1, fileIcon_, 20, 28);
+    Icon(1, kFileIcon, 20, 28);
     Edit(1, 60, 28, 348, EditOutSide, L"パスなしで指定して下さい");
     Label(1, L"（例） *.bak | *.obj | hoge*.dat", 60, 54, 348);
     Box(1, L"基準日より古いファイル", 16, 92, 196, CheckBoxOldFileNoCopy);
@@ -180,7 +174,7 @@ class FolderSettingDialog : public ModalDialog {
     Box(1, L"読み取り専用属性のファイル", 16, 118, 260, CheckBoxNotReadOnly);
     Box(1, L"隠しファイル属性のファイル", 16, 142, 260, CheckBoxNotHidden);
     Group(1, L"除外フォルダ", 8, 172, 412, 76);
-    Icon(1, folderIcon_, 20, 194);
+    Icon(1, kFolderIcon, 20, 194);
     Edit(1, 60, 194, 310, EditOutSideFolder, L"フルパスで指定して下さい");
     Button(1, L"･･･", 376, 193, 32, SpeedButton4);
     Label(1, L"（例） C:\\MyData\\Temp | C:\\Backup*", 60, 220, 348);
@@ -198,10 +192,12 @@ class FolderSettingDialog : public ModalDialog {
     Box(2, L"タイムスタンプを正確に記録する", 12, 120, 330, CheckBoxTimeStampWrite);
     Box(2, L"０バイトのファイルも更新対象とする", 12, 142, 330, CheckBoxZeroFile);
     Group(2, L"ボリュームラベル照合", 8, 170, 412, 82);
-    Box(2, L"ソース側を照合する", 20, 192, 160, CheckBoxSrcVolume);
+    // The volume boxes reach up to their edits: the longer caption needs
+    // all of that at every DPI.
+    Box(2, L"ソース側を照合する", 20, 192, 163, CheckBoxSrcVolume);
     Edit(2, 184, 191, 160, EditSrcVolume);
     Button(2, L"取得", 350, 190, 56, ButtonGetSrcVolume);
-    Box(2, L"バックアップ先を照合する", 20, 220, 160, CheckBoxDstVolume);
+    Box(2, L"バックアップ先を照合する", 20, 220, 163, CheckBoxDstVolume);
     Edit(2, 184, 219, 160, EditDstVolume);
     Button(2, L"取得", 350, 218, 56, ButtonGetDstVolume);
 
@@ -240,9 +236,7 @@ class FolderSettingDialog : public ModalDialog {
   }
 
   void ShowPage(int page) {
-    for (int i = 0; i < 4; ++i) {
-      for (HWND control : pages_[i]) ShowWindow(control, i == page ? SW_SHOW : SW_HIDE);
-    }
+    layout_.ShowPage(page);
     RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
 
@@ -380,6 +374,7 @@ class FolderSettingDialog : public ModalDialog {
                                {CSIDL_APPDATA, L"Application Data"}};
     HMENU menu = CreatePopupMenu();
     std::vector<HBITMAP> bitmaps;
+    const int icon_size = layout_.Metric(SM_CXSMICON);
     for (int i = 0; i < 4; ++i) {
       AppendMenuW(menu, MF_STRING, i + 1, folders[i].title);
       PIDLIST_ABSOLUTE pidl = nullptr;
@@ -390,7 +385,7 @@ class FolderSettingDialog : public ModalDialog {
             info.hIcon) {
           MENUITEMINFOW item = {sizeof item};
           item.fMask = MIIM_BITMAP;
-          item.hbmpItem = IconBitmap(info.hIcon);
+          item.hbmpItem = IconBitmap(info.hIcon, icon_size);
           bitmaps.push_back(item.hbmpItem);
           SetMenuItemInfoW(menu, i + 1, FALSE, &item);
           DestroyIcon(info.hIcon);
@@ -427,11 +422,7 @@ class FolderSettingDialog : public ModalDialog {
   SetFileServices& services_;
   HWND tab_ = nullptr;
   HWND tooltip_ = nullptr;
-  RECT pageArea_ = {};
-  std::vector<HWND> pages_[4];
-  FontHandle font_;
-  HICON folderIcon_ = nullptr;
-  HICON fileIcon_ = nullptr;
+  DpiLayout::Anchor pageArea_ = DpiLayout::kClient;
 };
 
 }  // namespace

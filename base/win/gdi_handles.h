@@ -1,7 +1,8 @@
-// Owners for GDI objects and icons the program creates.
+// Owners for GDI objects, icons and image lists the program creates.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include "base/win/handles.h"
 
@@ -18,7 +19,14 @@ struct IconTraits {  // icons created or extracted, never shared system icons
   static void Close(Handle h) { DestroyIcon(h); }
 };
 
+struct ImageListTraits {
+  using Handle = HIMAGELIST;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { ImageList_Destroy(h); }
+};
+
 using FontHandle = UniqueHandle<FontTraits>;
 using IconHandle = UniqueHandle<IconTraits>;
+using ImageListHandle = UniqueHandle<ImageListTraits>;
 
 }  // namespace dm

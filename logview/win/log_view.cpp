@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "base/win/dialog_controls.h"
+#include "base/win/dpi_layout.h"
+#include "base/win/gdi_handles.h"
 #include "base/win/modal_dialog.h"
 #include "base/win/wide.h"
 #include "logview/win/log_view_ids.h"
@@ -22,6 +23,7 @@ constexpr UINT kTimer1Ms = 10;
 // one click (one row unselected, another selected) have all arrived.
 constexpr UINT kLoadDayMessage = WM_APP + 1;
 
+// Sizes at 96 DPI.
 constexpr int kMargin = 6;
 constexpr int kSplitterWidth = 5;
 constexpr int kButtonWidth = 88;
@@ -39,8 +41,8 @@ constexpr COLORREF kLineBackground = RGB(0xE0, 0xE0, 0xE0);
 
 class LogViewDialog : public ModalDialog {
  public:
-  LogViewDialog(LogFolder& folder, const RECT& bounds, HIMAGELIST images)
-      : model_(folder), bounds_(bounds), images_(images) {}
+  LogViewDialog(LogFolder& folder, const RECT& bounds, const KindImageMaker& makeImages)
+      : model_(folder), bounds_(bounds), makeImages_(makeImages) {}
 
   void Run(HWND owner) {
     RunModal(owner, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN, 0, 400,
@@ -71,7 +73,7 @@ class LogViewDialog : public ModalDialog {
         return TRUE;
       case WM_GETMINMAXINFO: {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
-        limits->ptMinTrackSize = {kMinWidth, kMinHeight};
+        limits->ptMinTrackSize = {layout_.Px(kMinWidth), layout_.Px(kMinHeight)};
         return TRUE;
       }
       case WM_SETCURSOR:
@@ -89,7 +91,8 @@ class LogViewDialog : public ModalDialog {
         return TRUE;
       case WM_MOUSEMOVE:
         if (dragging_) {
-          dayWidth_ = GET_X_LPARAM(lparam) - kMargin - kSplitterWidth / 2;
+          dayWidth_ = UnscaleFromDpi(GET_X_LPARAM(lparam) - layout_.Px(kMargin) - layout_.Px(kSplitterWidth) / 2,
+                                     layout_.Dpi());
           Layout();
         }
         return TRUE;
@@ -110,7 +113,7 @@ class LogViewDialog : public ModalDialog {
 
   // Placed by Layout().
   HWND Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, int id) {
-    return AddControl(dialog_, font_.Get(), windowClass, text, style, 0, 0, 0, 0, id);
+    return layout_.AddUnplaced(windowClass, text, style, id);
   }
 
   static void AddColumn(HWND list, int index, const wchar_t* title, int width) {
@@ -123,55 +126,74 @@ class LogViewDialog : public ModalDialog {
   void FormCreate() {
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&init);
-    font_ = CreateUiFont();
     SetWindowTextW(dialog_, L"バックアップログ");
 
     const DWORD list_style =
         WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
     days_ = Add(WC_LISTVIEWW, L"ListView2", list_style, ListView2);
     ListView_SetExtendedListViewStyle(days_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-    AddColumn(days_, 0, L"作成日", kDefaultDayWidth);
+    AddColumn(days_, 0, L"作成日", layout_.Px(kDefaultDayWidth));
 
     // Owner data: the list asks for the rows it shows, so a day of a
     // hundred thousand lines opens as fast as one of ten.
     lines_ = Add(WC_LISTVIEWW, L"ListView1", list_style | LVS_OWNERDATA | LVS_SHAREIMAGELISTS, ListView1);
     // A long path shows whole in the row's tip.
     ListView_SetExtendedListViewStyle(lines_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
-    if (images_) ListView_SetImageList(lines_, images_, LVSIL_SMALL);
+    MakeImages();
     AddColumn(lines_, 0, L"処理", TitleColumnWidth());
-    AddColumn(lines_, 1, L"詳細", kMinDetailWidth);
+    AddColumn(lines_, 1, L"詳細", layout_.Px(kMinDetailWidth));
 
     errorOnly_ = Add(L"BUTTON", L"エラーログのみ表示", BS_AUTOCHECKBOX | WS_TABSTOP, CheckBoxErrorOnly);
     delete_ = Add(L"BUTTON", L"削除", BS_PUSHBUTTON | WS_TABSTOP, ButtonDel);
     close_ = Add(L"BUTTON", L"閉じる", BS_DEFPUSHBUTTON | WS_TABSTOP, Button1);
 
-    HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(GetWindow(dialog_, GW_OWNER), GCLP_HICONSM));
+    HWND owner = GetWindow(dialog_, GW_OWNER);
+    HICON icon = reinterpret_cast<HICON>(SendMessageW(owner, WM_GETICON, ICON_SMALL, 0));
+    if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(owner, GCLP_HICONSM));
     if (icon) SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
     int width = bounds_.right - bounds_.left;
     int height = bounds_.bottom - bounds_.top;
-    if (width < kMinWidth || height < kMinHeight) {
-      width = std::max(width, 640);
-      height = std::max(height, 480);
+    if (width < layout_.Px(kMinWidth) || height < layout_.Px(kMinHeight)) {
+      width = std::max(width, layout_.Px(640));
+      height = std::max(height, layout_.Px(480));
     }
     SetWindowPos(dialog_, nullptr, bounds_.left, bounds_.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     Layout();
   }
 
-  // 180 pixels, or wider when the font needs more for a time and the
-  // longest title a run writes.
+  // The icons of the report kinds at the window's DPI.
+  void MakeImages() {
+    ImageListHandle images(makeImages_ ? makeImages_(layout_.Metric(SM_CXSMICON)) : nullptr);
+    ListView_SetImageList(lines_, images.Get(), LVSIL_SMALL);
+    images_ = std::move(images);
+  }
+
+  void OnDpiChanged() override {
+    if (!lines_) return;  // not made yet
+    MakeImages();
+    ListView_SetColumnWidth(days_, 0, layout_.Px(kDefaultDayWidth));
+    ListView_SetColumnWidth(lines_, 0, TitleColumnWidth());
+    Layout();
+  }
+
+  // 180 pixels at 96 DPI, or wider when the font needs more for a time and
+  // the longest title a run writes.
   int TitleColumnWidth() const {
-    const int sample = TextWidth(lines_, font_.Get(), L"00:00:00 手動バックアップ開始");
-    return std::max<int>(kTitleColumnWidth, sample + GetSystemMetrics(SM_CXSMICON) + kColumnPadding);
+    const int sample = layout_.TextWidth(L"00:00:00 手動バックアップ開始");
+    return std::max<int>(layout_.Px(kTitleColumnWidth),
+                         sample + layout_.Metric(SM_CXSMICON) + layout_.Px(kColumnPadding));
   }
 
   RECT SplitterRect() const {
     RECT client;
     GetClientRect(dialog_, &client);
-    int left = kMargin + dayWidth_;
-    return RECT{left, kMargin, left + kSplitterWidth, ListBottom(client)};
+    int left = layout_.Px(kMargin) + layout_.Px(dayWidth_);
+    return RECT{left, layout_.Px(kMargin), left + layout_.Px(kSplitterWidth), ListBottom(client)};
   }
-  static int ListBottom(const RECT& client) { return client.bottom - kButtonHeight - 2 * kMargin; }
+  int ListBottom(const RECT& client) const {
+    return client.bottom - layout_.Px(kButtonHeight) - 2 * layout_.Px(kMargin);
+  }
   bool OverSplitter() const {
     POINT p;
     GetCursorPos(&p);
@@ -180,27 +202,35 @@ class LogViewDialog : public ModalDialog {
     return PtInRect(&splitter, p) != FALSE;
   }
 
+  // In pixels at the window's DPI; the day list's width is kept as it is
+  // at 96 DPI.
   void Layout() {
     if (!lines_) return;
     RECT client;
     GetClientRect(dialog_, &client);
     int width = client.right - client.left;
+    const int margin = layout_.Px(kMargin);
+    const int splitter = layout_.Px(kSplitterWidth);
+    const int button_width = layout_.Px(kButtonWidth);
+    const int button_height = layout_.Px(kButtonHeight);
     dayWidth_ = std::clamp(dayWidth_, kMinDayWidth,
-                           std::max(kMinDayWidth, width - 2 * kMargin - kSplitterWidth - kMinLineWidth));
-    int list_top = kMargin;
+                           std::max(kMinDayWidth, UnscaleFromDpi(width - 2 * margin - splitter - layout_.Px(kMinLineWidth),
+                                                                 layout_.Dpi())));
+    int day_width = layout_.Px(dayWidth_);
+    int list_top = margin;
     int list_height = std::max(0, ListBottom(client) - list_top);
-    int lines_left = kMargin + dayWidth_ + kSplitterWidth;
-    int lines_width = std::max(0, width - kMargin - lines_left);
-    int bar_top = client.bottom - kMargin - kButtonHeight;
+    int lines_left = margin + day_width + splitter;
+    int lines_width = std::max(0, width - margin - lines_left);
+    int bar_top = client.bottom - margin - button_height;
     HDWP moves = BeginDeferWindowPos(5);
     auto move = [&](HWND control, int x, int y, int w, int h) {
       moves = DeferWindowPos(moves, control, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    move(days_, kMargin, list_top, dayWidth_, list_height);
+    move(days_, margin, list_top, day_width, list_height);
     move(lines_, lines_left, list_top, lines_width, list_height);
-    move(errorOnly_, kMargin, bar_top + 2, kCheckBoxWidth, kButtonHeight - 4);
-    move(close_, width - kMargin - kButtonWidth, bar_top, kButtonWidth, kButtonHeight);
-    move(delete_, width - 2 * kMargin - 2 * kButtonWidth, bar_top, kButtonWidth, kButtonHeight);
+    move(errorOnly_, margin, bar_top + layout_.Px(2), layout_.Px(kCheckBoxWidth), layout_.Px(kButtonHeight - 4));
+    move(close_, width - margin - button_width, bar_top, button_width, button_height);
+    move(delete_, width - 2 * margin - 2 * button_width, bar_top, button_width, button_height);
     EndDeferWindowPos(moves);
     FitColumns();
   }
@@ -209,10 +239,10 @@ class LogViewDialog : public ModalDialog {
   void FitColumns() {
     RECT inside;
     GetClientRect(days_, &inside);
-    ListView_SetColumnWidth(days_, 0, std::max<int>(kMinDayWidth, inside.right));
+    ListView_SetColumnWidth(days_, 0, std::max<int>(layout_.Px(kMinDayWidth), inside.right));
     GetClientRect(lines_, &inside);
     int title_width = ListView_GetColumnWidth(lines_, 0);
-    ListView_SetColumnWidth(lines_, 1, std::max<int>(kMinDetailWidth, inside.right - title_width));
+    ListView_SetColumnWidth(lines_, 1, std::max<int>(layout_.Px(kMinDetailWidth), inside.right - title_width));
   }
 
   // ---- The handlers ----
@@ -358,14 +388,14 @@ class LogViewDialog : public ModalDialog {
 
   LogViewModel model_;
   RECT bounds_;
-  HIMAGELIST images_;
+  const KindImageMaker& makeImages_;
+  ImageListHandle images_;
   HWND days_ = nullptr;   // ListView2
   HWND lines_ = nullptr;  // ListView1
   HWND errorOnly_ = nullptr;
   HWND delete_ = nullptr;
   HWND close_ = nullptr;
-  FontHandle font_;
-  int dayWidth_ = kDefaultDayWidth;
+  int dayWidth_ = kDefaultDayWidth;  // at 96 DPI
   bool dragging_ = false;
   bool filling_ = false;     // the day list is being refilled: its notifications are not the user's
   bool loadPosted_ = false;
@@ -373,7 +403,7 @@ class LogViewDialog : public ModalDialog {
 
 }  // namespace
 
-void ShowLogView(HWND owner, const RECT& bounds, HIMAGELIST kindImages, LogFolder& folder) {
+void ShowLogView(HWND owner, const RECT& bounds, const KindImageMaker& kindImages, LogFolder& folder) {
   LogViewDialog dialog(folder, bounds, kindImages);
   dialog.Run(owner);
 }

@@ -6,13 +6,19 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+
 #include "logview/log_view_model.h"
 
 namespace dm {
 
-// Shows the viewer over `owner` at `bounds` (the main window's), with one
-// icon per report kind from `kindImages` (the viewer does not take it
-// over), on the log files of `folder`. Returns when it is closed.
-void ShowLogView(HWND owner, const RECT& bounds, HIMAGELIST kindImages, LogFolder& folder);
+// Makes an image list of one icon per report kind, `size` pixels square;
+// the viewer owns what it makes.
+using KindImageMaker = std::function<HIMAGELIST(int size)>;
+
+// Shows the viewer over `owner` at `bounds` (the main window's), with the
+// icons of `kindImages` made for its DPI (again at each new one), on the
+// log files of `folder`. Returns when it is closed.
+void ShowLogView(HWND owner, const RECT& bounds, const KindImageMaker& kindImages, LogFolder& folder);
 
 }  // namespace dm

@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include "base/sjis.h"
-#include "base/win/gdi_handles.h"
 #include "base/win/library_loading.h"
 #include "base/win/wide.h"
 #include "crypt/win/crypt_api.h"
@@ -46,19 +45,17 @@ class AboutForm : public Form {
 
  private:
   bool FormCreate() override {
-    titleFont_.Reset(
-        CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic"));
-    linkFont_.Reset(
-        CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic"));
+    const DpiLayout::FontId title_font = layout_.AddFont({.designHeight = 16, .weight = FW_BOLD});
+    const DpiLayout::FontId link_font = layout_.AddFont({.underline = true});
     Add(L"STATIC", nullptr, SS_SUNKEN, 8, 8, 367, 212, AboutPanel1);
     HWND image = Add(L"STATIC", nullptr, SS_ICON | SS_NOTIFY, 22, 22, 32, 32, AboutImage1);
-    programIcon_.Reset(
-        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0)));
-    SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(programIcon_.Get()), 0);
-    SetWindowPos(image, nullptr, 22, 22, 32, 32, SWP_NOZORDER);
+    layout_.SetIcon(image, 32, [](int size) {
+      return static_cast<HICON>(
+          LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+    });
 
     HWND title = Add(L"STATIC", L"Drovenmark", SS_LEFT | SS_NOPREFIX, 70, 20, 290, 22, AboutLabel1);
-    SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()), FALSE);
+    layout_.UseFont(title, title_font);
     Add(L"STATIC", L"Version 2.10", SS_LEFT | SS_NOPREFIX, 70, 48, 290, 16, AboutLabel2);
     Add(L"STATIC", L"Copyright (C) Quorvanta", SS_LEFT | SS_NOPREFIX, 70, 68, 290, 16, AboutLabel3);
 
@@ -75,7 +72,7 @@ class AboutForm : public Form {
     Add(L"STATIC", L"E-Mail:", SS_LEFT, 22, 184, 60, 16, AboutLabel6);
     HWND mail = Add(L"STATIC", Utf8ToWide(kMailAddress).c_str(), SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 86, 184, 276,
                     16, AboutLabel7);
-    for (HWND link : {home, mail}) SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.Get()), FALSE);
+    for (HWND link : {home, mail}) layout_.UseFont(link, link_font);
 
     Add(L"STATIC", L"Build 410", SS_LEFT | SS_NOPREFIX, 12, 234, 200, 16, AboutLabel12);
     Add(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 295, 230, 80, 26, AboutOKBtn);
@@ -98,14 +95,8 @@ class AboutForm : public Form {
     SetText(AboutLabel8, "CRYPT.DLL");
     SetText(AboutLabel14, CryptLibraryVersion());
     // 4. The shell's small icon beside both lines.
-    wchar_t system[MAX_PATH] = {};
-    GetSystemDirectoryW(system, MAX_PATH);
-    std::wstring shell = std::wstring(system) + L"\\shell32.dll";
-    HICON icon = nullptr;
-    ExtractIconExW(shell.c_str(), kShellIconIndex, nullptr, &icon, 1);
-    smallIcon_.Reset(icon);
     for (int id : {AboutImage2, AboutImage3}) {
-      SendMessageW(Item(id), STM_SETICON, reinterpret_cast<WPARAM>(smallIcon_.Get()), 0);
+      layout_.SetIcon(Item(id), 16, [](int size) { return ShellIcon(kShellIconIndex, size); });
     }
   }
 
@@ -160,10 +151,6 @@ class AboutForm : public Form {
   }
 
   const ProgramVersion& version_;
-  FontHandle titleFont_;
-  FontHandle linkFont_;
-  IconHandle smallIcon_;
-  IconHandle programIcon_;
 };
 
 }  // namespace

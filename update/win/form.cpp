@@ -1,6 +1,5 @@
 #include "update/win/form.h"
 
-#include "base/win/dialog_controls.h"
 #include "base/win/wide.h"
 
 namespace dm {
@@ -17,13 +16,12 @@ INT_PTR Form::ShowModal(HWND owner, const std::wstring& caption, int clientWidth
 void Form::Place() {
   SetWindowTextW(dialog_, caption_.c_str());
   RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  PlaceCentred(dialog_, clientWidth_, clientHeight_, screen);
+  layout_.SizeCentred(clientWidth_, clientHeight_, screen);
 }
 
 INT_PTR Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
-      font_ = CreateUiFont();
       Place();
       return FormCreate() ? TRUE : FALSE;
     case WM_COMMAND:
@@ -40,7 +38,7 @@ INT_PTR Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
 
 HWND Form::Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, int x, int y, int width, int height,
                int id, DWORD exStyle) {
-  return AddControl(dialog_, font_.Get(), windowClass, text, style, x, y, width, height, id, exStyle);
+  return layout_.Add(windowClass, text, style, {x, y, width, height}, id, exStyle);
 }
 
 void Form::SetText(int id, const std::string& utf8) { SetDlgItemTextW(dialog_, id, Utf8ToWide(utf8).c_str()); }

@@ -1,13 +1,13 @@
 // The modal windows of the online update and the about box: a dialog from
 // an empty template whose controls are made when it opens, centred on the
-// screen with a fixed client size, in the program's Japanese UI font.
+// screen with a fixed client size, in the program's Japanese UI font. Sizes
+// and places are those at 96 DPI; the layout puts them at the window's.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "base/win/gdi_handles.h"
 #include "base/win/modal_dialog.h"
 
 namespace dm {
@@ -30,7 +30,7 @@ class Form : public ModalDialog {
   // Any other message; answer true when handled.
   virtual bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR& result) { return false; }
 
-  // A child control in client pixels.
+  // A child control at its place and size at 96 DPI.
   HWND Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, int x, int y, int width, int height,
            int id = 0, DWORD exStyle = 0);
   HWND Item(int id) const { return GetDlgItem(dialog_, id); }
@@ -43,7 +43,6 @@ class Form : public ModalDialog {
   std::wstring caption_;
   int clientWidth_ = 0;
   int clientHeight_ = 0;
-  FontHandle font_;
 };
 
 // Lets the pending window messages of this thread run (a long step inside a

@@ -17,7 +17,7 @@ class VerSureForm : public Form {
  private:
   bool FormCreate() override {
     HWND image = Add(L"STATIC", nullptr, SS_ICON, 12, 12, 32, 32, VerSureImage1);
-    SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_QUESTION)), 0);
+    layout_.SetIcon(image, 32, [](int size) { return SystemIcon(IDI_QUESTION, size); });
     Add(L"STATIC", L"最新版 Version1.70 が登録されています。", SS_LEFT | SS_NOPREFIX, 56, 12, 265, 16, VerSureLabel1);
     SetText(VerSureLabel1, request_.label);
     Add(L"STATIC", L"ダウンロードしますか？", SS_LEFT, 56, 32, 265, 16, VerSureLabel2);
