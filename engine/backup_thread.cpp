@@ -175,7 +175,7 @@ void TFileBackupThread::RunJob(int row, BackupJob& job) {
   skipHidden_ = job.NotHidden != 0;
   unlistedSourceFolders_.clear();
   createdDestinationRoots_.clear();
-  mirrorNeedsNoSource_.clear();
+  backupFoldersInSource_.clear();
   sourceFinalKey_.reset();
   destinationFileSystem_.reset();
   onlineOnlySkipped_ = 0;

@@ -139,7 +139,8 @@ class TFileBackupThread {
   // Mirroring (mirror.cpp).
   void MirrorFolder(const std::string& src, const std::string& dst);
   void MirrorTree(const std::string& src, const std::string& dst);
-  bool EnterMirrorFolder(std::vector<MirrorFolderState>& stack, bool sourceAbsent);
+  // `listed`: the folder's entry in its parent's listing (none for the top).
+  bool EnterMirrorFolder(std::vector<MirrorFolderState>& stack, bool sourceAbsent, const DirEntry* listed = nullptr);
   bool SourceConfirmedAbsent(const std::string& srcPath);
   // Deletes one backup file or folder whose source is gone; false when it
   // was kept since the recycle bin would not take it.
@@ -207,9 +208,17 @@ class TFileBackupThread {
   // Backup folders this job's walk created (the topmost of each new tree):
   // they hold copies only, so mirroring has nothing to look for there.
   std::unordered_set<std::string> createdDestinationRoots_;
-  // Backup folders (by a hash of their path) whose every entry the walk
-  // found in the source, of the same kind: mirroring lists only the backup.
-  std::unordered_set<size_t> mirrorNeedsNoSource_;
+  // Backup folders whose every entry the walk found in the source, of the
+  // same kind: mirroring lists neither side of them again, and only enters
+  // their sub-folders, as the walk's listing named and numbered them. Kept
+  // by a hash of the path, with a second hash to tell apart two paths that
+  // share the first, so a large tree costs a few words per folder.
+  struct BackupFolderInSource {
+    uint64_t check = 0;
+    std::vector<DirEntry> folders;
+  };
+  std::unordered_map<size_t, BackupFolderInSource> backupFoldersInSource_;
+  const BackupFolderInSource* BackupFolderFoundInSource(const std::string& dstKey) const;
   // The folder paths of the walk and the mirror, grown and cut back as
   // they descend, so a deep tree costs one path, not one per level.
   std::string srcPath_;

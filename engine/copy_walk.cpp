@@ -48,7 +48,7 @@ void TFileBackupThread::CountFiles(const std::string& folder) {
       path = JoinPath(path, entry.name);
       bool folder_excluded = folderPatterns_.Matches(AsciiLower(path));
       if (!entry.IsDotEntry() && subDirs_ && !folder_excluded && !IsSkippedDestination(path)) {
-        MetFolder met(path, fs_.NumberOf(path));
+        MetFolder met(path, fs_.NumberOfListed(path, entry));
         if (guard.Visit(met, stack.size(), Lookup()) != FolderVisit::kEnter) continue;
         if (entry.IsFolderLink() && LinkLeadsInsideSource(path)) continue;
         guard.Enter(met, stack.size());
@@ -148,12 +148,12 @@ bool TFileBackupThread::WalkAndCopy(const std::string& src, const std::string& d
         Report(kReportNotice, "通知", kLevelStandard, src_path + " はバックアップ先のフォルダなので無視します");
         continue;
       }
-      // One open per folder tells the backup folder and the way back into
-      // the walk's own path apart from a folder to copy, whatever its name:
-      // its number rules out every folder but those numbered alike, which
-      // alone are asked in full. A link to a folder elsewhere is copied as
-      // the folder it leads to.
-      MetFolder met(src_path, fs_.NumberOf(src_path));
+      // The folder's number (from the listing, or one open of a link)
+      // tells the backup folder and the way back into the walk's own path
+      // apart from a folder to copy, whatever its name: it rules out every
+      // folder but those numbered alike, which alone are asked in full. A
+      // link to a folder elsewhere is copied as the folder it leads to.
+      MetFolder met(src_path, fs_.NumberOfListed(src_path, entry));
       FolderVisit visit = walkGuard_.Visit(met, stack.size(), Lookup());
       if (visit != FolderVisit::kEnter) {
         // Nothing was copied from below it, so mirroring must not judge
@@ -258,22 +258,50 @@ bool TFileBackupThread::EnterCopyFolder(std::vector<CopyFolder>& stack, bool dst
   return true;
 }
 
+namespace {
+
+// The second hash of a backup folder's path: FNV-1a, unrelated to the
+// standard library's, so two paths sharing both are never met in practice.
+uint64_t PathCheck(const std::string& key) {
+  uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : key) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+}  // namespace
+
 void TFileBackupThread::NoteWhetherMirrorCanSkipSource(const CopyFolder& folder) {
   // With both sides in hand, the walk sees whether every backup entry here
-  // has its source counterpart of the same kind. Mirroring then needs no
-  // second listing of this source folder. (A hash stands for the folder:
-  // two folders sharing one could only cost a deletion left for later.)
+  // has its source counterpart of the same kind. Mirroring then needs
+  // neither side listed again: it has nothing to delete here, and enters
+  // the sub-folders the walk's listing named.
   if (folder.destination.size() > folder.entries.size()) return;
   std::unordered_map<std::string, bool> source;
   source.reserve(folder.entries.size());
   for (const DirEntry& entry : folder.entries) {
     if (!entry.IsDotEntry()) source.emplace(fs_.NameKey(entry.name), entry.IsFolder());
   }
+  BackupFolderInSource found;
   for (const auto& [key, entry] : folder.destination) {
     auto counterpart = source.find(key);
     if (counterpart == source.end() || counterpart->second != entry.IsFolder()) return;
+    if (entry.IsFolder()) found.folders.push_back(entry);
   }
-  mirrorNeedsNoSource_.insert(std::hash<std::string>()(fs_.NameKey(dstPath_)));
+  std::string dst_key = fs_.NameKey(dstPath_);
+  found.check = PathCheck(dst_key);
+  auto [place, added] = backupFoldersInSource_.emplace(std::hash<std::string>()(dst_key), std::move(found));
+  // Two paths of one hash: neither is taken on the walk's word.
+  if (!added && place->second.check != PathCheck(dst_key)) place->second.check = 0;
+}
+
+const TFileBackupThread::BackupFolderInSource* TFileBackupThread::BackupFolderFoundInSource(
+    const std::string& dstKey) const {
+  auto found = backupFoldersInSource_.find(std::hash<std::string>()(dstKey));
+  if (found == backupFoldersInSource_.end() || found->second.check != PathCheck(dstKey)) return nullptr;
+  return &found->second;
 }
 
 void TFileBackupThread::RemoveLeftoverTemporaries(CopyFolder& folder, const std::string& dst) {

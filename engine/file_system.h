@@ -61,6 +61,11 @@ struct DirEntry {
   uint32_t dosTime = 0;  // last write, packed DOS date-time in local time
   FileTimes times;
   uint32_t reparseTag = 0;  // with kAttrReparsePoint: what kind of reparse point
+  // The entry's number within its volume where the listing tells it
+  // (FolderIdentity::number), 0 when it does not. A listing never numbers
+  // a reparse point: a link's own number is not that of the folder it
+  // leads to.
+  uint64_t number = 0;
   bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
   bool IsDotEntry() const { return name == "." || name == ".."; }
   // A folder that stands for another folder: a junction or a symbolic
@@ -138,6 +143,11 @@ class FileSystem {
   virtual uint64_t NumberOf(const std::string& folder) {
     (void)folder;
     return 0;
+  }
+  // The number of a folder a listing showed: the listing's, where it gave
+  // one, so a walk opens no folder just to number it.
+  uint64_t NumberOfListed(const std::string& folder, const DirEntry& listed) {
+    return listed.number != 0 ? listed.number : NumberOf(folder);
   }
   // Creates the folder and every missing parent: 0 or the system's code.
   virtual uint32_t CreateFolders(const std::string& path) = 0;

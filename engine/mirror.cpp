@@ -23,7 +23,8 @@ struct TFileBackupThread::MirrorFolderState {
   uint32_t attributes = 0;
   // The source has no such folder (confirmed above): nothing to ask again.
   bool sourceAbsent = false;
-  // The walk found every entry here in the source, of the same kind.
+  // The walk found every entry here in the source, of the same kind;
+  // `entries` then holds the sub-folders only, from the walk's listing.
   bool allInSource = false;
   // Something below was kept out of a recycle bin that would not take it:
   // deleting the folder would delete that too.
@@ -96,7 +97,7 @@ void TFileBackupThread::MirrorTree(const std::string& src, const std::string& ds
       srcPath_ = std::move(src_path);
       dstPath_ = std::move(dst_path);
       // A backup folder that cannot be read is not deleted either.
-      if (EnterMirrorFolder(stack, !source_is_folder)) {
+      if (EnterMirrorFolder(stack, !source_is_folder, &entry)) {
         stack.back().deleteWhenDone = !source_is_folder;
         stack.back().attributes = entry.attributes;
       }
@@ -106,25 +107,29 @@ void TFileBackupThread::MirrorTree(const std::string& src, const std::string& ds
   }
 }
 
-bool TFileBackupThread::EnterMirrorFolder(std::vector<MirrorFolderState>& stack, bool sourceAbsent) {
+bool TFileBackupThread::EnterMirrorFolder(std::vector<MirrorFolderState>& stack, bool sourceAbsent,
+                                          const DirEntry* listed) {
   ShowProgress(0);
   MirrorFolderState folder;
   folder.srcLength = srcPath_.size();
   folder.dstLength = dstPath_.size();
   folder.sourceAbsent = sourceAbsent;
+  const BackupFolderInSource* in_source = nullptr;
   if (!sourceAbsent) {
+    std::string dst_key = fs_.NameKey(dstPath_);
     // A folder the walk created holds copies of source files only.
-    if (createdDestinationRoots_.count(fs_.NameKey(dstPath_))) return false;
+    if (createdDestinationRoots_.count(dst_key)) return false;
     // A source folder the walk could not read completely keeps its whole
     // backup: what the listing lacked may only have been unreadable.
     if (unlistedSourceFolders_.count(fs_.NameKey(srcPath_))) return false;
-    folder.allInSource = mirrorNeedsNoSource_.count(std::hash<std::string>()(fs_.NameKey(dstPath_))) > 0;
+    in_source = BackupFolderFoundInSource(dst_key);
+    folder.allInSource = in_source != nullptr;
   }
   // Whatever the paths say, a backup folder that is the source or one of
   // its ancestors (a link, a second drive letter) is neither mirrored nor
   // deleted, nor is any folder holding it.
   if (!stack.empty()) {
-    MetFolder met(dstPath_, fs_.NumberOf(dstPath_));
+    MetFolder met(dstPath_, listed ? fs_.NumberOfListed(dstPath_, *listed) : fs_.NumberOf(dstPath_));
     if (sourceLineage_.IsSourceOrAncestor(met, Lookup())) {
       ++errorCount_;
       Report(kReportError, "エラー", kLevelMinimum, "ソース側フォルダまたはその上位のフォルダのため削除しません " + dstPath_);
@@ -143,7 +148,11 @@ bool TFileBackupThread::EnterMirrorFolder(std::vector<MirrorFolderState>& stack,
       if (!entry.IsDotEntry()) folder.source.emplace(fs_.NameKey(entry.name), entry.IsFolder());
     }
   }
-  if (!ReadFolderReporting(dstPath_, folder.entries, false)) return false;
+  if (in_source) {
+    folder.entries = in_source->folders;
+  } else if (!ReadFolderReporting(dstPath_, folder.entries, false)) {
+    return false;
+  }
   stack.push_back(std::move(folder));
   return true;
 }

@@ -230,9 +230,9 @@ TEST_F(DataSafetyTest, DestinationMatchedByNameAndCheckedAtTheCopy) {
 }
 
 // What a run asks the file system does not grow with the number of files:
-// a listing of each side per folder, the backup's listed once more for
-// mirroring, and the source's again only where the backup holds strays;
-// what a folder is, once per folder by the walk and once by the mirror.
+// a listing of each side per folder, and for mirroring only the folders
+// where the backup holds strays are listed again; sub-folders are numbered
+// from their parents' listings, so none is opened just for its number.
 TEST_F(DataSafetyTest, FileSystemCallsPerFolderNotPerFile) {
   for (int i = 0; i < 30; ++i) {
     fs.AddFile("C:\\src\\d" + std::to_string(i % 3) + "\\f" + std::to_string(i) + ".txt", "x", kOld);
@@ -247,23 +247,22 @@ TEST_F(DataSafetyTest, FileSystemCallsPerFolderNotPerFile) {
   // First run: the source listed; the backup is new, so nothing to mirror.
   auto first = calls_of_a_run();
   EXPECT_EQ(first.first, 4);
-  // Sub-folders are asked only their number: no folder of this tree is
-  // numbered like the source's lineage or the backup.
+  // No folder of this tree is numbered like the source's lineage or the
+  // backup, so none is asked in full.
   EXPECT_EQ(fs.calls["IdentityOf"], 2 + 2);
-  EXPECT_EQ(fs.calls["NumberOf"], 3);
+  EXPECT_EQ(fs.calls["NumberOf"], 0);
   // + the job's two folder checks, 4 folders made, copy and rename; what the
-  // source, its drive and the backup (before and once made) are, and each
-  // source sub-folder.
-  EXPECT_EQ(first.second, 4 + 2 + 4 + 30 * 2 + 2 + 2 + 3);
-  // Nothing changed: both sides walked, the backup listed again to mirror.
-  EXPECT_EQ(calls_of_a_run(), std::make_pair(3 * 4, 3 * 4 + 2 + 3 + 3 * 2));
+  // source, its drive and the backup (before and once made) are.
+  EXPECT_EQ(first.second, 4 + 2 + 4 + 30 * 2 + 2 + 2);
+  // Nothing changed: both sides walked, and mirroring lists nothing again.
+  EXPECT_EQ(calls_of_a_run(), std::make_pair(2 * 4, 2 * 4 + 2 + 3));
   EXPECT_EQ(fs.calls["IdentityOf"], 2 + 1);
-  EXPECT_EQ(fs.calls["NumberOf"], 3 + 3);  // the walk's and the mirror's
-  // A stray in one folder: that folder's source is listed for mirroring.
+  EXPECT_EQ(fs.calls["NumberOf"], 0);
+  // Strays in two folders: those are listed on both sides again to mirror.
   fs.AddFile("D:\\dst\\d1\\stray.txt", "s", kOld);
   fs.AddFile("D:\\dst\\d2\\old\\stray.txt", "s", kOld);
   std::pair<int, int> with_strays = calls_of_a_run();
-  EXPECT_EQ(with_strays.first, 3 * 4 + 2 + 1);  // d1 and d2 again, d2\\old (no source) listed once
+  EXPECT_EQ(with_strays.first, 2 * 4 + 2 * 2 + 1);  // d1 and d2 again, d2\\old (no source) listed once
   EXPECT_FALSE(fs.Exists("D:\\dst\\d1\\stray.txt"));
   EXPECT_FALSE(fs.Exists("D:\\dst\\d2\\old"));
   EXPECT_EQ(fs.Below("D:\\dst").size(), 3u + 30u);

@@ -252,7 +252,12 @@ std::unique_ptr<DirectoryListing> FakeFileSystem::OpenListing(const std::string&
   for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && StartsWith(it->first, prefix);) {
     size_t slash = it->first.find('\\', prefix.size());
     if (slash == std::string::npos) {
-      if (!HiddenFromListings(it->second.path)) entries.push_back(EntryOf(it->second));
+      if (!HiddenFromListings(it->second.path)) {
+        DirEntry entry = EntryOf(it->second);
+        // As the system's listing does: a folder is numbered, a link is not.
+        if (entry.IsFolder() && !(entry.attributes & kAttrReparsePoint)) entry.number = FolderNumber(it->first);
+        entries.push_back(std::move(entry));
+      }
       ++it;
     } else {
       it = nodes_.lower_bound(it->first.substr(0, slash) + "]");

@@ -72,6 +72,71 @@ class Win32Listing : public DirectoryListing {
   uint32_t error_ = 0;
 };
 
+// A folder listed through its handle: each entry comes with the file
+// system's number for it, so a walk numbers a sub-folder from its parent's
+// listing instead of opening it. Read a buffer at a time, as the system
+// hands the entries out.
+class Win32NumberedListing : public DirectoryListing {
+ public:
+  // `first` holds the answer to the first query, which OpenListing has made.
+  Win32NumberedListing(FileHandle folder, std::vector<uint64_t> first, bool empty)
+      : folder_(std::move(folder)), buffer_(std::move(first)), next_(empty ? nullptr : Bytes()), done_(empty) {}
+
+  bool Next(DirEntry& entry) override {
+    if (!next_ && !Refill()) return false;
+    const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(next_);
+    next_ = info->NextEntryOffset ? next_ + info->NextEntryOffset : nullptr;
+    entry.name = WideToUtf8(std::wstring(info->FileName, info->FileNameLength / sizeof(WCHAR)));
+    FILETIME creation = ToFileTime(info->CreationTime.QuadPart);
+    FILETIME access = ToFileTime(info->LastAccessTime.QuadPart);
+    FILETIME write = ToFileTime(info->LastWriteTime.QuadPart);
+    uint64_t size = static_cast<uint64_t>(info->EndOfFile.QuadPart);
+    FillEntry(entry, info->FileAttributes, static_cast<DWORD>(size >> 32), static_cast<DWORD>(size), creation, access,
+              write);
+    // For a reparse point the system puts its tag where the extended
+    // attributes' size would be.
+    bool reparse = (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entry.reparseTag = reparse ? info->EaSize : 0;
+    uint64_t number = static_cast<uint64_t>(info->FileId.QuadPart);
+    // A link's own number is not its target's; a file system whose ids do
+    // not fit 64 bits gives all ones.
+    entry.number = (reparse || number == ~0ull) ? 0 : number;
+    return true;
+  }
+  uint32_t Error() const override { return error_; }
+
+  static constexpr DWORD kBufferBytes = 64 * 1024;  // what network redirectors take at most
+
+  // One query into `buffer`: 0, or the system's code.
+  static DWORD Query(HANDLE folder, std::vector<uint64_t>& buffer) {
+    buffer.resize(kBufferBytes / sizeof(uint64_t));
+    if (GetFileInformationByHandleEx(folder, FileIdBothDirectoryInfo, buffer.data(), kBufferBytes)) return 0;
+    DWORD error = GetLastError();
+    return error == 0 ? ERROR_READ_FAULT : error;
+  }
+
+ private:
+  const unsigned char* Bytes() const { return reinterpret_cast<const unsigned char*>(buffer_.data()); }
+
+  bool Refill() {
+    if (done_) return false;
+    DWORD error = Query(folder_.Get(), buffer_);
+    if (error != 0) {
+      done_ = true;
+      error_ = error == ERROR_NO_MORE_FILES ? 0 : error;
+      return false;
+    }
+    next_ = Bytes();
+    return true;
+  }
+
+  FileHandle folder_;
+  std::vector<uint64_t> buffer_;  // 8-byte aligned, as the entries are
+  const unsigned char* next_;
+  bool done_;
+  uint32_t error_ = 0;
+};
+
 class Win32AppendFile : public AppendFile {
  public:
   explicit Win32AppendFile(HANDLE file) : file_(file) {}
@@ -273,6 +338,32 @@ std::wstring NativePath(const std::string& path) {
 Win32FileSystem::Win32FileSystem() = default;
 
 std::unique_ptr<DirectoryListing> Win32FileSystem::OpenListing(const std::string& folder, uint32_t& error) {
+  // Opened as FindFirstFile opens it (list access, nothing denied to
+  // others), so a folder lists exactly where a search would.
+  std::wstring native = NativePath(folder);
+  if (!native.empty() && native.back() == L':') native += L'\\';  // "C:" alone names the drive's current folder
+  FileHandle handle(CreateFileW(native.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) {
+    error = GetLastError();
+    if (error == 0) error = ERROR_READ_FAULT;
+    return nullptr;
+  }
+  std::vector<uint64_t> first;
+  DWORD query_error = Win32NumberedListing::Query(handle.Get(), first);
+  if (query_error == 0) return std::make_unique<Win32NumberedListing>(std::move(handle), std::move(first), false);
+  // A root holding nothing has no "." entry either.
+  if (query_error == ERROR_NO_MORE_FILES || query_error == ERROR_FILE_NOT_FOUND) {
+    return std::make_unique<Win32NumberedListing>(std::move(handle), std::move(first), true);
+  }
+  // A file system that cannot list by handle (or a path naming a file) is
+  // searched by name as before: its entries come without numbers.
+  handle.Reset();
+  return SearchListing(folder, error);
+}
+
+std::unique_ptr<DirectoryListing> Win32FileSystem::SearchListing(const std::string& folder, uint32_t& error) {
   std::wstring pattern = NativePath(JoinPath(folder, "*.*"));
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
@@ -395,8 +486,10 @@ uint32_t Win32FileSystem::CopyFileTo(const std::string& from, const std::string&
   BOOL ok;
   if (CopyFileExWFunction copy = BoundCopyFileEx()) {
     ProgressContext context{&progress};
-    ok = copy(source.c_str(), target.c_str(), CopyProgressRoutine, &context, nullptr,
-              COPY_FILE_RESTARTABLE | COPY_FILE_FAIL_IF_EXISTS);
+    // Not restartable: that makes the system flush the target again and
+    // again so an interrupted copy could go on, and a copy to a fresh
+    // temporary name is never taken up again anyway.
+    ok = copy(source.c_str(), target.c_str(), CopyProgressRoutine, &context, nullptr, COPY_FILE_FAIL_IF_EXISTS);
   } else {
     ok = CopyFileW(source.c_str(), target.c_str(), TRUE);
   }

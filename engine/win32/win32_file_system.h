@@ -32,6 +32,10 @@ class Win32FileSystem : public FileSystem {
   std::string VolumeFileSystem(const std::string& path) override;
   std::unique_ptr<AppendFile> OpenAppend(const std::string& path) override;
   std::string ErrorMessage(uint32_t code) override;
+
+ private:
+  // The listing by a name search, whose entries carry no numbers.
+  std::unique_ptr<DirectoryListing> SearchListing(const std::string& folder, uint32_t& error);
 };
 
 // The wide long form of a path: made absolute and tidied, then prefixed.

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -118,6 +119,45 @@ TEST_F(Win32EngineTest, FolderNumbersAgreeWithIdentities) {
   EXPECT_EQ(fs.NumberOf(JoinPath(src, "A")), a.number);
   EXPECT_NE(fs.NumberOf(JoinPath(src, "b")), a.number);
   EXPECT_EQ(fs.NumberOf(JoinPath(src, "missing")), 0u);
+}
+
+// A listing numbers each sub-folder as asking the folder itself would, and
+// shows files as looking each up would; it tells a folder that cannot be
+// listed (missing, or a file) from an empty one, and lists a drive's root.
+TEST_F(Win32EngineTest, ListingsNumberTheirFoldersAndDescribeTheirFiles) {
+  ASSERT_TRUE(fs.CreateFolderTree(JoinPath(src, "a")));
+  ASSERT_TRUE(fs.CreateFolderTree(JoinPath(src, "empty")));
+  Write(JoinPath(src, "f.txt"), "12345", Utc(2021, 6, 7));
+  std::vector<DirEntry> entries;
+  uint32_t error = 99;
+  ASSERT_TRUE(ReadFolder(fs, src, entries, error));
+  EXPECT_EQ(error, 0u);
+  int seen = 0;
+  for (const DirEntry& entry : entries) {
+    if (entry.IsDotEntry()) continue;
+    ++seen;
+    std::string path = JoinPath(src, entry.name);
+    if (entry.IsFolder()) {
+      EXPECT_NE(entry.number, 0u) << entry.name;
+      EXPECT_EQ(entry.number, fs.NumberOf(path)) << entry.name;
+    } else {
+      DirEntry looked_up;
+      ASSERT_TRUE(fs.Lookup(path, looked_up));
+      EXPECT_EQ(entry.size, 5u);
+      EXPECT_EQ(entry.attributes, looked_up.attributes);
+      EXPECT_EQ(entry.times, looked_up.times);
+      EXPECT_EQ(entry.dosTime, looked_up.dosTime);
+    }
+  }
+  EXPECT_EQ(seen, 3);
+  ASSERT_TRUE(ReadFolder(fs, JoinPath(src, "empty"), entries, error));
+  EXPECT_TRUE(std::all_of(entries.begin(), entries.end(), [](const DirEntry& e) { return e.IsDotEntry(); }));
+  EXPECT_FALSE(ReadFolder(fs, JoinPath(src, "missing"), entries, error));
+  EXPECT_TRUE(IsNotFound(error)) << error;
+  EXPECT_FALSE(ReadFolder(fs, JoinPath(src, "f.txt"), entries, error));
+  EXPECT_NE(error, 0u);
+  EXPECT_TRUE(ReadFolder(fs, VolumeRoot(src), entries, error)) << error;
+  EXPECT_FALSE(entries.empty());
 }
 
 TEST_F(Win32EngineTest, CopiesNewAndNewerFilesWithAnyName) {
