@@ -2,6 +2,8 @@
 now() { date +%s.%N; }
 # The smallest of the figures given.
 best() { printf '%s\n' "$@" | sort -g | head -n 1; }
+# The largest of the figures given; nothing when none is.
+largest() { printf '%s\n' "$@" | grep . | sort -g | tail -n 1 || true; }
 ratio() { echo "scale=2; $1 / $2" | bc; }
 # tree_folder NAME KILOBYTES FALLBACK: where a generated tree lives. In
 # memory (/dev/shm) when that holds KILOBYTES, since this machine's disk

@@ -8,10 +8,12 @@ set -euo pipefail
 # "jlha", and brings a headless Java runtime. openssl makes and uses the
 # release key; Wine's bcrypt.dll needs libgnutls30 at run time (only a
 # Recommends of Wine's packages); osslsigncode signs with a certificate.
+# time is GNU time (/usr/bin/time), which gives the benchmarks a process's
+# peak memory; bash's own "time" keyword gives none.
 packages=(cmake make g++ googletest libgtest-dev libgmock-dev
           g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth
           fonts-ipafont-gothic python3 locales bc lhasa jlha-utils default-jre-headless
-          fp-utils-3.2.2 procps nsis openssl libgnutls30 osslsigncode)
+          fp-utils-3.2.2 procps nsis openssl libgnutls30 osslsigncode time)
 if [ "${1:-}" = --screenshots ]; then
   packages+=(imagemagick xdotool)
 fi
@@ -40,7 +42,7 @@ fi
 # here with a clear message instead of deep inside a test run.
 commands=(cmake make g++ x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres
           wine wineboot wineserver xvfb-run xauth python3 locale-gen bc flock lhasa jlha java
-          chmcmd pgrep makensis openssl osslsigncode sha256sum)
+          chmcmd pgrep makensis openssl osslsigncode sha256sum /usr/bin/time)
 if [ "${1:-}" = --screenshots ]; then
   commands+=(import xdotool)
 fi
