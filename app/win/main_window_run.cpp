@@ -400,6 +400,9 @@ void TMainForm::StartRun(BackupRunMode mode) {
   run_options.scheduleKind = options_.optionAutoUpdateSchedule;
   run_options.logFolder = ProgramFolder();
   run_options.copyThreads = 2;
+  // The pause before the end lets a shown window draw the run's last lines;
+  // an invisible run has no window to wait for.
+  if (launch_.hidden) run_options.finishDelayMs = 0;
   auto run = std::make_unique<TFileBackupThread>(
       mode, run_options, RunServices{fileSystem_, *events_, control_, SystemClock(), &network_});
 

@@ -8,7 +8,8 @@
 ;   1. every new file is written beside its target as NAME.dmsetup-new;
 ;   2. each target is renamed to NAME.dmsetup-old (a running program's
 ;      file can be renamed, not written) and the new file takes its name;
-;   3. after a failure, what step 2 did is undone and the new files go;
+;   3. after a failure, what step 2 did (as it recorded it) is undone and
+;      the new files go;
 ;      after success, the old files go (one still held stays under its
 ;      .dmsetup-old name until the next install or the uninstall).
 ; $DmFailed names the first file that failed, or is empty.
@@ -20,6 +21,12 @@
 
 Var DmFailed
 Var DmTries
+; Step 2's record, in the list's order: how many files it swapped, and for
+; each one character, 1 when it replaced an installed file, 0 when it was new.
+Var DmSwapped
+Var DmSwappedOld
+Var DmHadOld
+Var DmUndoIndex
 !define DM_RENAME_TRIES 5
 
 !macro DM_FILE source name
@@ -58,32 +65,45 @@ Var DmTries
 
 !macro DmSwapFile source name
   ${If} $DmFailed == ""
+    StrCpy $DmHadOld 0
     Delete "$INSTDIR\${name}.dmsetup-old"
     ${If} ${FileExists} "$INSTDIR\${name}"
       !insertmacro DmRename "$INSTDIR\${name}" "$INSTDIR\${name}.dmsetup-old"
       ${If} ${Errors}
         StrCpy $DmFailed "${name}"
+      ${Else}
+        StrCpy $DmHadOld 1
       ${EndIf}
     ${EndIf}
     ${If} $DmFailed == ""
       !insertmacro DmRename "$INSTDIR\${name}.dmsetup-new" "$INSTDIR\${name}"
       ${If} ${Errors}
         StrCpy $DmFailed "${name}"
-        Rename "$INSTDIR\${name}.dmsetup-old" "$INSTDIR\${name}"
+        ${If} $DmHadOld == 1
+          Rename "$INSTDIR\${name}.dmsetup-old" "$INSTDIR\${name}"
+        ${EndIf}
+      ${Else}
+        IntOp $DmSwapped $DmSwapped + 1
+        StrCpy $DmSwappedOld "$DmSwappedOld$DmHadOld"
       ${EndIf}
     ${EndIf}
   ${EndIf}
 !macroend
 
+; Undone by what step 2 recorded, never by what lies in the folder: a file
+; whose staging failed, or that was never reached, leaves the installed one
+; alone, and an earlier install's leftover .dmsetup-old is never put back.
 !macro DmUndoFile source name
-  ${If} ${FileExists} "$INSTDIR\${name}.dmsetup-new"
-    Delete "$INSTDIR\${name}.dmsetup-new"  ; never swapped
-  ${ElseIf} ${FileExists} "$INSTDIR\${name}.dmsetup-old"
+  ${If} $DmUndoIndex < $DmSwapped
+    StrCpy $DmHadOld $DmSwappedOld 1 $DmUndoIndex
     Delete "$INSTDIR\${name}"
-    Rename "$INSTDIR\${name}.dmsetup-old" "$INSTDIR\${name}"
+    ${If} $DmHadOld == 1
+      Rename "$INSTDIR\${name}.dmsetup-old" "$INSTDIR\${name}"
+    ${EndIf}
   ${Else}
-    Delete "$INSTDIR\${name}"  ; new where there was none before
+    Delete "$INSTDIR\${name}.dmsetup-new"  ; staged at most, never swapped
   ${EndIf}
+  IntOp $DmUndoIndex $DmUndoIndex + 1
 !macroend
 
 !macro DmDropOldFile source name
@@ -103,6 +123,9 @@ Var DmTries
 
 !macro DmReplaceFiles list
   StrCpy $DmFailed ""
+  StrCpy $DmSwapped 0
+  StrCpy $DmSwappedOld ""
+  StrCpy $DmUndoIndex 0
   SetOverwrite try  ; a file that cannot be written sets the error flag, no box
   !insertmacro DmFilesStep DmStageFile "${list}"
   ${If} $DmFailed == ""

@@ -157,6 +157,18 @@ class Release : public ProgramTest {
   std::string version, build;
 };
 
+// A file's bytes; empty when it cannot be read.
+std::string ReadAll(const std::string& path) {
+  std::string bytes;
+  FileHandle file(
+      CreateFileW(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  char buffer[65536];
+  for (DWORD got = 0; file.Valid() && ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0;) {
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
 TEST_F(Release, Install) {
   Install();
   // The default: the user's own programs folder, writable without elevation.
@@ -214,6 +226,22 @@ TEST_F(Release, Install) {
   EXPECT_EQ(FileVersionOf(program), Env("DM_TEST_FILE_VERSION_PREFIX") + "." + build);
   auto listing = fs.List(installed);
   for (DirEntry e; listing && listing->Next(e);) EXPECT_EQ(e.name.find(".dmsetup-"), std::string::npos) << e.name;
+  held.Reset();
+
+  // The next build's installer when the program's new file cannot even be
+  // written beside it (a folder has its name): every installed file stays
+  // as it was, those never reached included.
+  std::map<std::string, std::string> before;
+  for (const std::string& name : ProgramFiles()) before[name] = ReadAll(JoinPath(installed, name));
+  const std::string blocker = JoinPath(installed, "drovenmk.exe.dmsetup-new");
+  ASSERT_TRUE(fs.CreateFolderTree(blocker));
+  Program blocked_setup("/S", Env("DM_TEST_NEXT_INSTALLER"));
+  EXPECT_EQ(blocked_setup.WaitForExit(120000), std::optional<DWORD>(2));
+  for (const std::string& name : ProgramFiles()) {
+    EXPECT_EQ(ReadAll(JoinPath(installed, name)), before[name]) << name;
+    EXPECT_FALSE(before[name].empty()) << name;
+  }
+  RemoveDirectoryW(NativePath(blocker).c_str());
 }
 
 TEST_F(Release, Uninstall) {
@@ -278,18 +306,8 @@ bool PressNext(HWND window, const std::string& text) {
 }
 
 bool SameBytes(const std::string& a, const std::string& b) {
-  auto read = [](const std::string& path) {
-    std::string bytes;
-    FileHandle file(CreateFileW(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                nullptr));
-    char buffer[65536];
-    for (DWORD got = 0; file.Valid() && ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0;) {
-      bytes.append(buffer, got);
-    }
-    return bytes;
-  };
-  std::string left = read(a);
-  return !left.empty() && left == read(b);
+  std::string left = ReadAll(a);
+  return !left.empty() && left == ReadAll(b);
 }
 
 // This build installed and running with a set its run changed; the next
