@@ -49,7 +49,7 @@ struct ScheduledRun {
 std::optional<ScheduledRun> ScheduledRunAt(const Schedule& schedule, const DateTimeParts& now,
                                            const ScheduleMemory& memory);
 
-// The status line of a catch-up run: "2026/03/10 12:00 に予定していた…".
+// The status line of a catch-up run: "2026/03/10 12:00 に実行できなかった…".
 std::string MissedScheduleNotice(double scheduled);
 
 }  // namespace dm
