@@ -90,7 +90,14 @@ std::vector<std::string> EmptyUpdateFolder(FileSystem& fs, const std::string& fo
     return failures;
   }
   for (const DirEntry& entry : entries) {
-    if (entry.IsDotEntry() || entry.IsFolder()) continue;
+    if (entry.IsDotEntry()) continue;
+    // Nothing this program downloads makes a folder here, so one is
+    // somebody's: it is named rather than deleted with what it holds, and
+    // the check stops here instead of refusing the download afterwards.
+    if (entry.IsFolder()) {
+      failures.push_back(entry.name + "\\: フォルダは削除しません");
+      continue;
+    }
     const std::string path = JoinPath(folder, entry.name);
     // A read-only file refuses deletion: it is ours all the same.
     if (entry.attributes & kAttrReadOnly) fs.SetAttributes(path, entry.attributes & ~kAttrReadOnly);

@@ -125,7 +125,9 @@ void TMainForm::FormCreate() {
   BuckupPopupClick();
   if (options_.optionAutoUpdate == 1) SetTimer(hwnd_, kAutoBackupTimer, 1000, nullptr);
   UpdateWindow(hwnd_);
-  SetTimer(hwnd_, kTimer1, 100, nullptr);
+  // The first tick starts a command-line run once the window has been
+  // drawn; an invisible run has no window to draw and starts at once.
+  SetTimer(hwnd_, kTimer1, launch_.hidden ? USER_TIMER_MINIMUM : 100, nullptr);
 }
 
 bool TMainForm::OpenSetAtStart(const std::string& path) {

@@ -254,6 +254,8 @@ TEST(ReleaseChecks, ExactlyTheSignedFilesAfterExtraction) {
   }
 }
 
+// Its files go; a folder somebody made there is named, not deleted, so
+// the check stops with that name before anything is downloaded.
 TEST(ReleaseChecks, TheUpdateFolderIsEmptiedOfFilesOnly) {
   FakeFileSystem fs;
   fs.AddFolder("C:\\dl\\Drovenmark-update\\sub");
@@ -263,12 +265,13 @@ TEST(ReleaseChecks, TheUpdateFolderIsEmptiedOfFilesOnly) {
   fs.AddFile("C:\\dl\\mine.txt", "the user's", MakeDateTime(2025, 1, 1));
   fs.SetAttributes("C:\\dl\\Drovenmark-update\\old.lzh", kAttrReadOnly);
   EXPECT_EQ(UpdateFolderOf("C:\\dl"), "C:\\dl\\Drovenmark-update");
-  EXPECT_TRUE(EmptyUpdateFolder(fs, UpdateFolderOf("C:\\dl\\")).empty());
+  EXPECT_EQ(EmptyUpdateFolder(fs, UpdateFolderOf("C:\\dl\\")), std::vector<std::string>{"sub\\: フォルダは削除しません"});
   EXPECT_EQ(fs.Below("C:\\dl"), (std::vector<std::string>{"C:\\dl\\Drovenmark-update", "C:\\dl\\Drovenmark-update\\sub",
                                                          "C:\\dl\\Drovenmark-update\\sub\\kept.txt",
                                                          "C:\\dl\\mine.txt"}));
   fs.AddFile("C:\\dl\\Drovenmark-update\\held.dll", "in use", MakeDateTime(2025, 1, 1));
   fs.undeletable.insert("C:\\dl\\Drovenmark-update\\held.dll");
+  fs.ShellDelete("C:\\dl\\Drovenmark-update\\sub", false);
   std::vector<std::string> failures = EmptyUpdateFolder(fs, "C:\\dl\\Drovenmark-update");
   EXPECT_EQ(failures, std::vector<std::string>{"held.dll: 削除できません"});
   EXPECT_EQ(FolderNotEmptiedMessage("C:\\dl\\Drovenmark-update", failures),
