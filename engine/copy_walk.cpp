@@ -260,16 +260,9 @@ bool TFileBackupThread::EnterCopyFolder(std::vector<CopyFolder>& stack, bool dst
 
 namespace {
 
-// The second hash of a backup folder's path: FNV-1a, unrelated to the
-// standard library's, so two paths sharing both are never met in practice.
-uint64_t PathCheck(const std::string& key) {
-  uint64_t hash = 14695981039346656037ull;
-  for (unsigned char c : key) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  return hash;
-}
+// The second hash of a backup folder's path: the path with one more
+// character, so that two paths sharing both hashes are never met in practice.
+uint64_t PathCheck(const std::string& key) { return std::hash<std::string>()(key + '\x01'); }
 
 }  // namespace
 
