@@ -296,6 +296,15 @@ HWND MessageBoxWith(DWORD process, int button, DWORD timeoutMs) {
       timeoutMs);
 }
 
+// A message box's text. Read again while it comes back empty: a process
+// busy for a moment (the installer asking the program to close every
+// second, on a loaded machine) can let the cross-process read time out.
+std::string BoxText(HWND box) {
+  std::string text;
+  WaitFor([&] { return !(text = TextOf(GetDlgItem(box, 0xFFFF))).empty(); }, 20000);
+  return text;
+}
+
 // The installer's next button, once it reads `text`, pressed.
 bool PressNext(HWND window, const std::string& text) {
   if (!WaitFor([&] { return TextOf(GetDlgItem(window, 1)) == text && IsWindowEnabled(GetDlgItem(window, 1)); }, 60000)) {
@@ -341,7 +350,7 @@ TEST_F(Release, Upgrade) {
   ASSERT_TRUE(PressNext(window, "インストール(&I)"));
   HWND ask = MessageBoxWith(setup.Id(), IDYES, 30000);
   ASSERT_TRUE(ask);
-  EXPECT_EQ(TextOf(GetDlgItem(ask, 0xFFFF)),
+  EXPECT_EQ(BoxText(ask),
             "Drovenmark が起動しています。\n\nインストールを続けるには Drovenmark を終了します。実行中のバックアップは"
             "中止され、バックアップセットとオプションは終了するときと同じように保存されます。\n\n"
             "Drovenmark を終了してよろしいですか？");
@@ -353,7 +362,7 @@ TEST_F(Release, Upgrade) {
   ASSERT_TRUE(save);
   HWND retry = MessageBoxWith(setup.Id(), IDRETRY, 30000);
   ASSERT_TRUE(retry);
-  EXPECT_EQ(TextOf(GetDlgItem(retry, 0xFFFF)),
+  EXPECT_EQ(BoxText(retry),
             "Drovenmark を終了できませんでした。\n\nDrovenmark が確認を求めているときや画面を開いているときは、"
             "それを閉じてから「再試行」を押してください。「キャンセル」を押すと、何も変更せずにインストールを中止します。");
   EXPECT_EQ(FileVersionOf(program), Env("DM_TEST_FILE_VERSION_PREFIX") + "." + build);
@@ -403,7 +412,7 @@ TEST_F(Release, Upgrade) {
   ASSERT_TRUE(PressNext(window, "ｱﾝｲﾝｽﾄｰﾙ(&U)"));
   ask = MessageBoxWith(kAnyProcess, IDYES, 30000);
   ASSERT_TRUE(ask);
-  EXPECT_EQ(TextOf(GetDlgItem(ask, 0xFFFF)),
+  EXPECT_EQ(BoxText(ask),
             "Drovenmark が起動しています。\n\nアンインストールを続けるには Drovenmark を終了します。実行中のバックアップは"
             "中止され、バックアップセットとオプションは終了するときと同じように保存されます。\n\n"
             "Drovenmark を終了してよろしいですか？");
@@ -448,7 +457,7 @@ TEST_F(Release, Update) {
   HWND ask = FindShown(old_instance.Id(), L"#32770", L"Drovenmark", 30000,
                        [](HWND hwnd) { return GetDlgItem(hwnd, IDYES) != nullptr; });
   ASSERT_TRUE(ask);
-  EXPECT_EQ(TextOf(GetDlgItem(ask, 0xFFFF)), "インターネットに接続し、アップデートを行いますか？");
+  EXPECT_EQ(BoxText(ask), "インターネットに接続し、アップデートを行いますか？");
   const auto start = std::chrono::steady_clock::now();
   PostMessageW(ask, WM_COMMAND, IDYES, 0);
   HWND sure = FindShown(old_instance.Id(), L"#32770", L"Drovenmark", 60000,
