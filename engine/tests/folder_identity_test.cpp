@@ -312,6 +312,23 @@ TEST_F(FolderAliasTest, MirrorNeverDeletesTheSourceOrItsAncestors) {
   EXPECT_EQ(fs.Content("C:\\bk\\keep.txt"), "k");
 }
 
+// A link in the backup named like a source folder passes the walk's
+// comparison by name, so mirroring enters it on the walk's record of the
+// backup rather than a listing of its own: it still asks what the link
+// leads to, and deletes nothing of the source's parent behind it.
+TEST_F(FolderAliasTest, MirrorEnteringOnTheWalksRecordStillAsksWhatALinkIs) {
+  fs.AddFile("D:\\p\\data\\sub\\b.txt", "b", kOld);
+  fs.AddFile("D:\\p\\other.txt", "o", kOld);
+  fs.AddFolder("C:\\bk");
+  fs.AddLink("C:\\bk\\sub", "D:\\p");  // the source's parent, under a source folder's name
+  EXPECT_EQ(Run(Job("D:\\p\\data", "C:\\bk")), 1);
+  EXPECT_THAT(Lines("エラー"), ElementsAre("ソース側フォルダまたはその上位のフォルダのため削除しません C:\\bk\\sub"));
+  EXPECT_THAT(Lines("ファイル削除"), IsEmpty());
+  EXPECT_THAT(Lines("フォルダ削除"), IsEmpty());
+  EXPECT_EQ(fs.Content("D:\\p\\other.txt"), "o");
+  EXPECT_EQ(fs.Content("D:\\p\\data\\sub\\b.txt"), "b");
+}
+
 // A stale backup folder numbered like the source, on another volume, is
 // mirrored like any other.
 TEST_F(FolderAliasTest, MirrorDeletesAStaleFolderNumberedLikeTheSource) {
