@@ -97,7 +97,9 @@ class LayoutProbe {
   explicit LayoutProbe(HWND anyWindow) {
     mapping_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kLayoutProbeReportBytes,
                                       kLayoutProbeReport));
-    library_.Reset(LoadLibraryW(Utf8ToWide(ProgramFolder() + "layout_probe.dll").c_str()));
+    // By full path, and its own imports from its folder or the system's only.
+    library_.Reset(LoadLibraryExW(Utf8ToWide(ProgramFolder() + "layout_probe.dll").c_str(), nullptr,
+                                  LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     auto hook = reinterpret_cast<HOOKPROC>(
         reinterpret_cast<void (*)()>(GetProcAddress(library_.Get(), kLayoutProbeHookName)));
     const DWORD thread = GetWindowThreadProcessId(anyWindow, nullptr);
