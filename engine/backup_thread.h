@@ -123,6 +123,8 @@ class TFileBackupThread {
                    const CopyFolder& folder);
   // FAT and FAT32 hold no file of 4 GiB or more.
   bool DestinationRefusesLargeFiles();
+  // The "new copy" or "update copy" line of a file about to be copied.
+  void AnnounceCopy(bool update, const std::string& dstPath);
 
   // One file's copy, on the walk's thread or a copy worker (file_copy.cpp).
   void FinishCopy(const std::string& srcPath, const std::string& dstPath, bool update,

@@ -1,9 +1,12 @@
-// A few worker threads that copy files while the run walks on. A task is
-// handed over only when a worker is free, so nothing waits in a queue: a
-// file announced as being copied is always being copied.
+// A few worker threads that copy files while the run walks on. Tasks wait
+// in a short queue, so a worker that finishes a file finds the next one at
+// once instead of waking the walk and waiting for it to hand one over; the
+// walk stays at most `queued` files ahead of the copies.
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -13,13 +16,13 @@ namespace dm {
 
 class CopyPool {
  public:
-  explicit CopyPool(int workers);
+  explicit CopyPool(int workers, size_t queued = 32);
   // Waits for the tasks handed over, then ends the workers.
   ~CopyPool();
   CopyPool(const CopyPool&) = delete;
   CopyPool& operator=(const CopyPool&) = delete;
 
-  // Blocks until a worker is free, then gives it the task.
+  // Queues the task; a full queue blocks until half of it is taken.
   void Run(std::function<void()> task);
   // Blocks until every task handed over has finished.
   void Drain();
@@ -29,11 +32,11 @@ class CopyPool {
 
   std::mutex mutex_;
   std::condition_variable taskReady_;
-  std::condition_variable workerFree_;
-  std::function<void()> pending_;  // handed over, not yet taken
-  bool hasPending_ = false;
-  int busy_ = 0;
-  int workers_;
+  std::condition_variable room_;
+  std::condition_variable idle_;
+  std::deque<std::function<void()>> pending_;  // handed over, not yet taken
+  size_t queued_;
+  int busy_ = 0;  // tasks taken and not yet finished
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };

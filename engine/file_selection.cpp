@@ -81,19 +81,27 @@ void TFileBackupThread::CopyOneFile(const DirEntry& source, const std::string& s
     return;
   }
 
+  if (!copyPool_) {
+    AnnounceCopy(update, dstPath);
+    if (!TestMode()) FinishCopy(srcPath, dstPath, update, destination, source);
+    return;
+  }
+  // Announced by the worker that takes the copy up, so the log names a file
+  // as copied only once its copy has begun: a copy still queued when the
+  // run is aborted is neither announced nor made, and a pause holds the
+  // queue before its next file.
+  copyPool_->Run([this, srcPath, dstPath, update, destination, source] {
+    if (StopRequested()) return;
+    AnnounceCopy(update, dstPath);
+    FinishCopy(srcPath, dstPath, update, destination, source);
+  });
+}
+
+void TFileBackupThread::AnnounceCopy(bool update, const std::string& dstPath) {
   if (update) {
     Report(kReportUpdateCopy, "更新コピー", kLevelStandard, dstPath);
   } else {
     Report(kReportNewCopy, "新規コピー", kLevelStandard, dstPath);
-  }
-  if (TestMode()) return;
-
-  if (copyPool_) {
-    copyPool_->Run([this, srcPath, dstPath, update, destination, source] {
-      FinishCopy(srcPath, dstPath, update, destination, source);
-    });
-  } else {
-    FinishCopy(srcPath, dstPath, update, destination, source);
   }
 }
 

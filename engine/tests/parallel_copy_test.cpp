@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "engine/backup_thread.h"
@@ -114,6 +115,37 @@ TEST_F(ParallelCopyTest, AbortCancelsCopiesUnderWayAndSkipsMirroring) {
   EXPECT_FALSE(AnyTemporary());
   EXPECT_GE(window.Texts().size(), 1u);
   EXPECT_EQ(window.updates.back(), "0:処理中止");
+  EXPECT_EQ(window.events.back(), "finished aborted");
+}
+
+// Copies wait in a queue for the workers. An abort leaves the queued ones
+// unmade, and the log must not claim them: every file announced as copied
+// was copied or has its failure line, and nothing was copied unannounced.
+TEST_F(ParallelCopyTest, AnAbortedRunAnnouncesOnlyTheCopiesItBegan) {
+  fs.onCopyChunk = [this](const std::string& from, int chunk) {
+    if (from == "C:\\src\\d1\\f5.txt" && chunk == 2) control.RequestAbort();
+  };
+  Run();
+  std::set<std::string> announced;
+  std::set<std::string> failed;
+  for (const std::string& text : window.Texts()) {
+    for (const char* prefix : {"新規コピー|", "更新コピー|"}) {
+      if (text.rfind(prefix, 0) == 0) announced.insert(text.substr(std::string(prefix).size()));
+    }
+    for (const char* prefix : {"エラー|ファイルの新規コピーに失敗しました。", "エラー|ファイルの更新コピーに失敗しました。"}) {
+      if (text.rfind(prefix, 0) == 0) failed.insert(text.substr(std::string(prefix).size()));
+    }
+  }
+  for (int i = 0; i < 40; ++i) {
+    std::string path = "D:\\dst\\d" + std::to_string(i % 4) + "\\f" + std::to_string(i) + ".txt";
+    bool copied = fs.Exists(path) && fs.Content(path) == "new " + std::to_string(i);
+    if (announced.count(path)) {
+      EXPECT_TRUE(copied || failed.count(path)) << path << " announced, neither copied nor failed";
+    } else {
+      EXPECT_FALSE(copied) << path << " copied unannounced";
+    }
+  }
+  EXPECT_FALSE(AnyTemporary());
   EXPECT_EQ(window.events.back(), "finished aborted");
 }
 
