@@ -9,8 +9,12 @@ void UiEventQueue::Push(UiEvent event) {
   // A full queue means the window is not taking events: wait a little for
   // room, but never for ever (a window that is gone must not hang the run).
   room_.wait_for(lock, std::chrono::seconds(5), [this] { return events_.size() < kMaxQueued; });
+  // The end of a run wakes the window at once, even while it takes events
+  // at its own pace: what follows the run (saving, a command-line run's
+  // exit) should not wait for the next round.
+  bool wake = !wakePending_ || event.type == UiEvent::kRunFinished;
   events_.push_back(std::move(event));
-  if (!wakePending_) {
+  if (wake) {
     wakePending_ = true;
     PostMessageW(window_, wakeMessage_, 0, 0);
   }
