@@ -68,8 +68,10 @@ TMainForm::~TMainForm() {
 bool TMainForm::Create() {
   // The class's icons serve the task bar and the notification area: at the
   // system's sizes. The window gets its own at its DPI.
-  bigIcon_ = MakeApplicationIcon(GetSystemMetrics(SM_CXICON));
-  smallIcon_ = MakeApplicationIcon(GetSystemMetrics(SM_CXSMICON));
+  if (DrawsImages()) {
+    bigIcon_ = MakeApplicationIcon(GetSystemMetrics(SM_CXICON));
+    smallIcon_ = MakeApplicationIcon(GetSystemMetrics(SM_CXSMICON));
+  }
   WNDCLASSEXW wc = {sizeof wc};
   wc.lpfnWndProc = StaticProc;
   wc.hInstance = instance_;
@@ -110,6 +112,7 @@ void TMainForm::CreateMenus() {
 }
 
 void TMainForm::SetWindowIcons() {
+  if (!DrawsImages()) return;
   IconHandle big(MakeApplicationIcon(layout_.Metric(SM_CXICON)));
   IconHandle small(MakeApplicationIcon(layout_.Metric(SM_CXSMICON)));
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
@@ -124,8 +127,10 @@ void TMainForm::CreateToolbar() {
                              nullptr, instance_, nullptr);
   SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS | TBSTYLE_EX_MIXEDBUTTONS);
-  toolbarImages_.Reset(MakeToolbarImages(layout_.Metric(SM_CXSMICON)));
-  SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
+  if (DrawsImages()) {
+    toolbarImages_.Reset(MakeToolbarImages(layout_.Metric(SM_CXSMICON)));
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.Get()));
+  }
   std::vector<TBBUTTON> buttons;
   for (const ToolButton& b : kToolButtons) {
     TBBUTTON button = {};
@@ -157,6 +162,12 @@ void TMainForm::RecreateToolbar() {
   DestroyWindow(old);
 }
 
+void TMainForm::SetReportKindImages() {
+  if (!DrawsImages()) return;
+  reportImages_.Reset(MakeReportKindImages(layout_.Metric(SM_CXSMICON)));
+  ListView_SetImageList(statusList_, reportImages_.Get(), LVSIL_SMALL);
+}
+
 void TMainForm::CreateLists() {
   const DWORD list_style = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL;
   settingsList_ = CreateWindowExW(0, WC_LISTVIEWW, nullptr, list_style, 0, 0, 0, 0, hwnd_, nullptr, instance_,
@@ -182,8 +193,7 @@ void TMainForm::CreateLists() {
   ListView_SetExtendedListViewStyle(statusList_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   ListView_SetBkColor(statusList_, RGB(0xE0, 0xE0, 0xE0));
   ListView_SetTextBkColor(statusList_, RGB(0xE0, 0xE0, 0xE0));
-  reportImages_.Reset(MakeReportKindImages(layout_.Metric(SM_CXSMICON)));
-  ListView_SetImageList(statusList_, reportImages_.Get(), LVSIL_SMALL);
+  SetReportKindImages();
   const Column status_columns[] = {{L"処理", 180}, {L"詳細", 560}};
   for (int i = 0; i < 2; ++i) {
     LVCOLUMNW column = {LVCF_TEXT | LVCF_WIDTH};
@@ -217,8 +227,7 @@ void TMainForm::OnDpiChanged() {
   const int dpi = layout_.Dpi();
   SetWindowIcons();
   RecreateToolbar();
-  reportImages_.Reset(MakeReportKindImages(layout_.Metric(SM_CXSMICON)));
-  ListView_SetImageList(statusList_, reportImages_.Get(), LVSIL_SMALL);
+  SetReportKindImages();
   // Columns keep the share of the window a person gave them.
   for (int column : {0, 3}) {
     ListView_SetColumnWidth(settingsList_, column,

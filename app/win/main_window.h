@@ -75,7 +75,11 @@ class TMainForm : public SetView {
   // The window at a new DPI (WM_DPICHANGED), after its layout placed the
   // controls and fonts: icons, the toolbar, columns and panels.
   void OnDpiChanged();
+  // An invisible run's window is never shown: it draws no icons and no
+  // images, which would cost its start more than the run of a small set.
+  bool DrawsImages() const { return !launch_.hidden; }
   void SetWindowIcons();
+  void SetReportKindImages();
   void SetStatusBarParts();
   void RecreateToolbar();
   void ApplyWindowBounds();

@@ -126,8 +126,13 @@ void TMainForm::FormCreate() {
   if (options_.optionAutoUpdate == 1) SetTimer(hwnd_, kAutoBackupTimer, 1000, nullptr);
   UpdateWindow(hwnd_);
   // The first tick starts a command-line run once the window has been
-  // drawn; an invisible run has no window to draw and starts at once.
-  SetTimer(hwnd_, kTimer1, launch_.hidden ? USER_TIMER_MINIMUM : 100, nullptr);
+  // drawn; an invisible run has no window to draw and takes its tick at
+  // once, without waiting for the system's timer.
+  if (launch_.hidden) {
+    PostMessageW(hwnd_, WM_TIMER, kTimer1, 0);
+  } else {
+    SetTimer(hwnd_, kTimer1, 100, nullptr);
+  }
 }
 
 bool TMainForm::OpenSetAtStart(const std::string& path) {
