@@ -9,7 +9,12 @@
 #                       leaves a half-written file cannot cost less);
 #   floor_list.exe      both trees listed once and compared on one thread,
 #                       run on the program's backup (a run where nothing
-#                       changed cannot cost less).
+#                       changed cannot cost less);
+#   floor_window.exe    one hidden window opened and closed: what starting
+#                       any windowed program costs here beyond a program
+#                       without one (the floors above open none).
+# The fixed costs are timed too: the listing floor over two empty folders,
+# the window floor, and the program over an empty source.
 # Each time is the best of RUNS rounds (2); the program's peak memory is the
 # largest of its rounds, taken by GNU time around its own process.
 #   FILES (20000), FOLDERS (2000), MB (90) size the tree; FILE_KB=LOW-HIGH
@@ -47,14 +52,21 @@ src=$(winpath "$tree/src")
 mkdir -p "$work/bin"
 program_dir=${PROGRAM_DIR:-build/win/bin}
 cp "$program_dir/drovenmk.exe" "$program_dir/CRYPT.DLL" \
-  build/win/bin/floor_copy.exe build/win/bin/floor_failsafe.exe build/win/bin/floor_list.exe "$work/bin/"
-python3 - "$tree/bench.dmk" "$src" "$(winpath "$tree/dst-program")" <<'PY'
+  build/win/bin/floor_copy.exe build/win/bin/floor_failsafe.exe build/win/bin/floor_list.exe \
+  build/win/bin/floor_window.exe "$work/bin/"
+# write_set FILE SOURCE DESTINATION: a set of one mirroring setting.
+write_set() {
+  python3 - "$1" "$2" "$3" <<'PY'
 import sys
 path, src, dst = sys.argv[1:4]
 lines = ["##Drovenmark1##", "", "[bench]", "Checked=1", "Src=" + src, "Dst=" + dst, "Update=0", "Filter=",
          "Mirror=1", "SubDir=1", "AllCopy=0", ""]
 open(path, "wb").write(("\r\n".join(lines) + "\r\n").encode("cp932"))
 PY
+}
+write_set "$tree/bench.dmk" "$src" "$(winpath "$tree/dst-program")"
+mkdir -p "$tree/empty-src" "$tree/empty-dst"
+write_set "$tree/empty.dmk" "$(winpath "$tree/empty-src")" "$(winpath "$tree/empty-dst")"
 key='HKLM\Software\Quorvanta\Drovenmark'
 for value in OptionPriority:3 OptionLogView:2 OptionLogSave:2 OptionStatusView:0 OptionStatusWholeProgress:0; do
   (cd "$work/cwd" && bed run wine reg add "$key" /v "${value%%:*}" /t REG_DWORD /d "${value##*:}" /f >/dev/null)
@@ -89,8 +101,12 @@ last_peak_kb() { if [ -s "$peak_file" ]; then tail -n 1 "$peak_file"; fi; }
 megabytes_of() { if [ -n "$1" ]; then echo "scale=1; $1 / 1024" | bc; else echo "?"; fi; }
 per_thousand_files() { echo "scale=3; $1 * 1000 / $tree_files" | bc; }
 
-p1=(); p2=(); m1=(); m2=(); x1=(); x2=(); f1=(); s1=(); l2=()
+p1=(); p2=(); m1=(); m2=(); x1=(); x2=(); f1=(); s1=(); l2=(); e0=(); w0=(); pe=()
 for r in $(seq "$runs"); do
+  t=$(timed "$work/bin/floor_list.exe" "$(winpath "$tree/empty-src")" "$(winpath "$tree/empty-dst")")
+  echo "listing floor, empty:  $t s"; e0+=("$t")
+  t=$(timed "$work/bin/floor_window.exe"); echo "window floor:          $t s"; w0+=("$t")
+  t=$(timed "$work/bin/drovenmk.exe" -h "-a=$(winpath "$tree/empty.dmk")"); echo "program, empty source: $t s"; pe+=("$t")
   rm -rf "$tree/dst-program" "$tree/dst-xcopy" "$tree/dst-floor" "$tree/dst-failsafe"
   t=$(timed "$work/bin/drovenmk.exe" -h "-a=$(winpath "$tree/bench.dmk")"); echo "program first run:     $t s"; p1+=("$t")
   m1+=("$(last_peak_kb)")
@@ -117,6 +133,14 @@ echo "program no-change / xcopy /D:   $(ratio "$(best "${p2[@]}")" "$(best "${x2
 echo "== ratios to the floors of the same work (goals: first <= 1.05, no-change <= 1.10)"
 echo "program first / fail-safe floor:     $(ratio "$(best "${p1[@]}")" "$(best "${s1[@]}")")"
 echo "program no-change / listing floor:   $(ratio "$(best "${p2[@]}")" "$(best "${l2[@]}")")"
+echo "== fixed costs, best of $runs (seconds): starting and ending with nothing to do"
+empty_floor=$(best "${e0[@]}"); window_floor=$(best "${w0[@]}"); program_empty=$(best "${pe[@]}")
+window_start=$(echo "$window_floor - $empty_floor" | bc)
+echo "listing floor over empty folders $empty_floor, window floor $window_floor, program over an empty source $program_empty"
+echo "opening one window costs $window_start; the program's own start and end beyond that $(echo "$program_empty - $window_floor" | bc)"
+echo "== the same ratios against floors that also open one window (not the goals: what the program adds to any windowed program)"
+echo "program first / (fail-safe floor + window):   $(ratio "$(best "${p1[@]}")" "$(echo "$(best "${s1[@]}") + $window_start" | bc)")"
+echo "program no-change / (listing floor + window): $(ratio "$(best "${p2[@]}")" "$(echo "$(best "${l2[@]}") + $window_start" | bc)")"
 echo "== seconds per 1,000 files of the tree's $tree_files (compare two sizes: goal within 10 %)"
 echo "program first run:     $(per_thousand_files "$(best "${p1[@]}")")"
 echo "program no-change run: $(per_thousand_files "$(best "${p2[@]}")")"
